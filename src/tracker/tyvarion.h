@@ -1,0 +1,135 @@
+#pragma once
+// The tracker object behind IEyeTracker2. It owns the client of the
+// eye-tracking server, the two listeners, the event queue for the host, the
+// recording queue, file and writer thread.
+//
+// Threads:
+// - the host's thread: construction, finalRelease, destruction and every
+//   IEyeTracker2 method;
+// - the client library's thread: handleGazeSample and onDeviceEvent, through
+//   the listeners;
+// - writerThread: writerLoop.
+//
+// Locks: eventMutex guards eventQueue and the device events' changes of
+// connected, tracking and recording; recordMutex guards recordQueue and
+// recordFile. No code path holds both. Flags and sizes that the host writes and
+// the library's thread reads without a common lock are atomic.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "client/tyapi.h"
+#include "platform/com_types.h"
+#include "platform/text.h"
+#include "recording/recording_entry.h"
+#include "tracker/eye_tracker2.h"
+
+namespace tyapi {
+class GazeListener;
+class DeviceEventListener;
+}  // namespace tyapi
+
+namespace tyvarion {
+
+class RecordingStream;
+
+class Tyvarion {
+public:
+    // Connects once; a failed connection leaves the object not connected.
+    // Throws only when a resource cannot be created.
+    Tyvarion();
+    // Runs finalRelease if it has not run, then stops the writer and closes the
+    // recording file.
+    ~Tyvarion();
+
+    Tyvarion(const Tyvarion&) = delete;
+    Tyvarion& operator=(const Tyvarion&) = delete;
+    Tyvarion(Tyvarion&&) = delete;
+    Tyvarion& operator=(Tyvarion&&) = delete;
+
+    // The first step of teardown: drops the connection and destroys the client,
+    // after which no callback arrives.
+    void finalRelease() noexcept;
+
+    // IEyeTracker2, in vtable order. No method throws.
+    HRESULT GetCaps(LONG* caps) noexcept;
+    HRESULT IsMultithreaded(VARIANT_BOOL* multiThreaded) noexcept;
+    HRESULT SetDisplayMode(LONG width, LONG height) noexcept;
+    HRESULT Execute() noexcept;
+    HRESULT GetTime(ULONGLONG* time) noexcept;
+    HRESULT GetStatus(LONG* status) noexcept;
+    HRESULT GetLastError(BSTR* message) noexcept;
+    HRESULT GetEventCount(LONG* count) noexcept;
+    HRESULT GetEvents(LONG* count, EyeTracker2GeneralData* events) noexcept;
+    HRESULT StartData(EyeTracker2DataType type, EyeTracker2EyeType eye,
+                      BSTR* returnValue) noexcept;
+    HRESULT StopData(EyeTracker2DataType type, EyeTracker2EyeType eye, BSTR* returnValue) noexcept;
+    HRESULT SetTracking(VARIANT_BOOL trackingOn, BSTR* returnValue) noexcept;
+    HRESULT SetRecording(VARIANT_BOOL recordingOn, BSTR* returnValue) noexcept;
+    // The host's calibration display is neither used nor released.
+    HRESULT Calibrate(EyeTracker2CalibrationType calibrationType, const void* calibrationDisplay,
+                      double parameter1, double parameter2, double parameter3,
+                      BSTR* returnValue) noexcept;
+    HRESULT StartCalibration(LONG pointCount, LONG* points, EyeTracker2EyeType eye,
+                             LPWSTR parameters, BSTR* returnValue) noexcept;
+    HRESULT GetCalibrationPoint(LONG* pointIndex, LONG* x, LONG* y, BSTR* returnValue) noexcept;
+    HRESULT AcceptPoint(BSTR* returnValue) noexcept;
+    HRESULT StopCalibration(BSTR* returnValue) noexcept;
+    HRESULT SendTrigger(LONG code) noexcept;
+    HRESULT SendString(LPWSTR message) noexcept;
+    HRESULT SendCommand(LPWSTR message, LONG* returnValue) noexcept;
+    HRESULT SendMessage(LPWSTR message, BSTR* response) noexcept;
+    HRESULT SetParameter(LPWSTR name, LPWSTR value, BSTR* returnValue) noexcept;
+    HRESULT GetParameter(LPWSTR name, BSTR* value) noexcept;
+    HRESULT SetAOISet(LONG id, BSTR* returnValue) noexcept;
+
+    // Called on the client library's thread, through the listeners.
+    void handleGazeSample(const tyapi::TYGazeSample& sample);
+    void onDeviceEvent(std::int32_t code);
+
+private:
+    // Private helpers of the recording subsystem (src/recording/) go here.
+
+    // Private helpers of the gaze data pipeline (src/pipeline/) go here.
+
+    // Host thread: stores a refusal for GetLastError and returns it as well.
+    HRESULT refuse(const OLECHAR* message, BSTR* returnValue);
+
+    // Writer thread body; returns once stopWriter is set.
+    void writerLoop();
+    // Teardown after finalRelease: stops and joins the writer, closes the file.
+    void shutDownRecording() noexcept;
+
+    std::atomic<bool> connected{false};
+    std::atomic<bool> stopWriter{false};
+    std::unique_ptr<tyapi::TYApi> api;
+    std::unique_ptr<tyapi::GazeListener> gazeListener;
+    std::unique_ptr<tyapi::DeviceEventListener> deviceEventListener;
+    olestring lastError;
+    std::deque<EyeTracker2GeneralData> eventQueue;
+    std::thread writerThread;
+    std::condition_variable recordCondition;
+    std::mutex recordMutex;
+    std::deque<RecordingEntry> recordQueue;
+    std::unique_ptr<RecordingStream> recordFile;
+    std::mutex eventMutex;
+    std::atomic<std::int32_t> displayWidth{0};
+    std::atomic<std::int32_t> displayHeight{0};
+    std::atomic<std::int32_t> screenWidth{0};
+    std::atomic<std::int32_t> screenHeight{0};
+    std::atomic<bool> positionDefaultOn{false};
+    std::atomic<bool> positionLeftOn{false};
+    std::atomic<bool> positionRightOn{false};
+    std::atomic<bool> pupilDefaultOn{false};
+    std::atomic<bool> pupilLeftOn{false};
+    std::atomic<bool> pupilRightOn{false};
+    std::atomic<bool> tracking{false};
+    std::atomic<bool> recording{false};
+};
+
+}  // namespace tyvarion
