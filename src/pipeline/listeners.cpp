@@ -4,8 +4,20 @@
 
 namespace tyapi {
 
-void GazeListener::onGazeSample(const TYGazeSample& sample) { owner->handleGazeSample(sample); }
+// Nothing may unwind into the client library's thread. A sample whose events
+// cannot be queued (memory exhausted) is dropped whole and intake goes on.
+void GazeListener::onGazeSample(const TYGazeSample& sample) noexcept {
+    try {
+        owner->handleGazeSample(sample);
+    } catch (...) {
+    }
+}
 
-void DeviceEventListener::onDeviceEvent(std::int32_t code) { owner->onDeviceEvent(code); }
+void DeviceEventListener::onDeviceEvent(std::int32_t code) noexcept {
+    try {
+        owner->onDeviceEvent(code);
+    } catch (...) {
+    }
+}
 
 }  // namespace tyapi

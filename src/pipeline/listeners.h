@@ -1,6 +1,7 @@
 #pragma once
 // The two objects through which the client library reaches the tracker object.
-// Both are called on the library's own thread and forward to their owner.
+// Both are called on the library's own thread, forward to their owner and
+// let nothing escape into the library.
 
 #include <cstdint>
 
@@ -15,7 +16,7 @@ namespace tyapi {
 class GazeListener final : public TYApi::TYGazeSampleCallback {
 public:
     explicit GazeListener(tyvarion::Tyvarion* tracker) : owner(tracker) {}
-    void onGazeSample(const TYGazeSample& sample) override;
+    void onGazeSample(const TYGazeSample& sample) noexcept override;
 
     tyvarion::Tyvarion* owner;  // not owned
 };
@@ -23,7 +24,7 @@ public:
 class DeviceEventListener final : public TYApi::TYDeviceEventCallback {
 public:
     explicit DeviceEventListener(tyvarion::Tyvarion* tracker) : owner(tracker) {}
-    void onDeviceEvent(std::int32_t code) override;
+    void onDeviceEvent(std::int32_t code) noexcept override;
 
     tyvarion::Tyvarion* owner;  // not owned
 };

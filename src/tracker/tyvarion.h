@@ -96,6 +96,13 @@ private:
     // Private helpers of the recording subsystem (src/recording/) go here.
 
     // Private helpers of the gaze data pipeline (src/pipeline/) go here.
+    // The six data flags as DataKind bits (pipeline/data_kinds.h).
+    std::uint32_t selectedDataKinds() const noexcept;
+    void setDataKinds(std::uint32_t kinds, bool on) noexcept;
+    // Caller holds eventMutex: appends the sample's events, all of them or none.
+    void queueGazeEvents(const tyapi::TYGazeSample& sample);
+    // Caller holds neither mutex: queues the copy for the writer and wakes it.
+    void queueRecordedSample(const tyapi::TYGazeSample& copy);
 
     // Host thread: stores a refusal for GetLastError and returns it as well.
     HRESULT refuse(const OLECHAR* message, BSTR* returnValue);
