@@ -1,11 +1,20 @@
 #include "pipeline/gaze_events.h"
 
+#include <cstring>
+
 namespace tyvarion {
 namespace {
 
-EyeTracker2GeneralData event(EyeTracker2DataType type, EyeTracker2EyeType eye, ULONGLONG time,
-                             double x, double y, double data1) {
-    return {type, 0, eye, time, x, y, data1, 0.0, 0.0};
+// The padding after `eye` is zeroed too: the host receives whole records.
+void fill(EyeTracker2GeneralData& event, EyeTracker2DataType type, EyeTracker2EyeType eye,
+          ULONGLONG time, double x, double y, double data1) {
+    std::memset(&event, 0, sizeof event);
+    event.type = type;
+    event.eye = eye;
+    event.time = time;
+    event.xData = x;
+    event.yData = y;
+    event.data1 = data1;
 }
 
 }  // namespace
@@ -18,10 +27,10 @@ std::size_t makeGazeEvents(const tyapi::TYGazeSample& sample, DataKinds selected
 
     const auto position = [&](EyeTracker2EyeType eye, double x, double y) {
         const DisplayPoint point = mapToDisplay(x, y, geometry);
-        events[count++] = event(ET2_DT_POSITION, eye, time, point.x, point.y, 0.0);
+        fill(events[count++], ET2_DT_POSITION, eye, time, point.x, point.y, 0.0);
     };
     const auto pupil = [&](EyeTracker2EyeType eye, double diameter) {
-        events[count++] = event(ET2_DT_PUPIL, eye, time, diameter, diameter, kPupilData1);
+        fill(events[count++], ET2_DT_PUPIL, eye, time, diameter, diameter, kPupilData1);
     };
 
     // Only the horizontal field says whether a point is there.
