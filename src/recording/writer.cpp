@@ -1,17 +1,56 @@
-// The recording writer thread. (Skeleton: discards every entry until the
-// recording file lands.)
+// The recording writer thread, its teardown, and the two host methods that
+// queue text lines.
+//
+// Producers (sample intake, SendTrigger, SendString) push under recordMutex
+// with the shared drop-oldest rule and wake the writer. The writer takes one
+// entry per hold of recordMutex and writes it while holding it, so a producer
+// never waits longer than one line. Entries found while no file is open are
+// discarded; entries still queued when a file closes are written into it first.
+#include "recording/line_format.h"
+#include "recording/record_queue.h"
 #include "recording/recording_stream.h"
+#include "tracker/host_call.h"
 #include "tracker/tyvarion.h"
 
 namespace tyvarion {
+namespace {
+
+void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
+    if (entry.sample) {
+        file.write(SampleLine(*entry.sample).text());
+    } else if (entry.text) {
+        file.write(*entry.text);
+        file.write("\n");
+    }
+}
+
+}  // namespace
 
 void Tyvarion::writerLoop() {
-    std::unique_lock lock(recordMutex);
     while (!stopWriter) {
-        recordQueue.clear();
-        // stopWriter is set under recordMutex, so it cannot be missed here.
-        recordCondition.wait(lock);
+        std::unique_lock lock(recordMutex);
+        if (recordQueue.empty()) {
+            // Teardown sets stopWriter under recordMutex, so this test cannot
+            // miss the wake-up that follows it.
+            if (!stopWriter) recordCondition.wait(lock);
+            continue;
+        }
+        if (!recordFile) {
+            recordQueue.clear();
+            continue;
+        }
+        writeEntry(*recordFile, recordQueue.front());
+        recordQueue.pop_front();
     }
+}
+
+void Tyvarion::closeRecordFile() noexcept {
+    if (recordFile) {
+        for (const RecordingEntry& entry : recordQueue) writeEntry(*recordFile, entry);
+        recordFile->close();
+        recordFile.reset();
+    }
+    recordQueue.clear();
 }
 
 void Tyvarion::shutDownRecording() noexcept {
@@ -22,11 +61,29 @@ void Tyvarion::shutDownRecording() noexcept {
     }
     if (writerThread.joinable()) writerThread.join();
     std::lock_guard lock(recordMutex);
-    recordFile.reset();
+    closeRecordFile();
 }
 
-HRESULT Tyvarion::SendTrigger(LONG) noexcept { return S_OK; }
-HRESULT Tyvarion::SendString(LPWSTR) noexcept { return S_OK; }
-HRESULT Tyvarion::SetRecording(VARIANT_BOOL, BSTR*) noexcept { return E_NOTIMPL; }
+void Tyvarion::queueTextLine(std::string text) {
+    std::lock_guard lock(recordMutex);
+    if (!recording) return;
+    pushRecordingEntry(recordQueue, RecordingEntry{std::nullopt, std::move(text)});
+    // A line sent while no samples arrive would otherwise wait for the next one.
+    recordCondition.notify_all();
+}
+
+HRESULT Tyvarion::SendTrigger(LONG code) noexcept {
+    return guardedHostCall([&] {
+        queueTextLine(triggerText(code));
+        return S_OK;
+    });
+}
+
+HRESULT Tyvarion::SendString(LPWSTR message) noexcept {
+    return guardedHostCall([&] {
+        queueTextLine(messageText(message));
+        return S_OK;
+    });
+}
 
 }  // namespace tyvarion

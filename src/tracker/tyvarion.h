@@ -94,6 +94,20 @@ public:
 
 private:
     // Private helpers of the recording subsystem (src/recording/) go here.
+    // Host thread: queues a text line while recording and wakes the writer.
+    void queueTextLine(std::string text);
+    // Host thread: closes the open file and opens a new one; null on success,
+    // else the message for the host.
+    const OLECHAR* startRecording();
+    // Host thread: closes the open file and lowers `recording`.
+    void stopRecording();
+    // Host thread, under eventMutex.
+    void setRecordingFlag(bool on);
+    // recordMutex held: writes the entries still queued into the open file, in
+    // queue order, then closes it. With no file open they are discarded.
+    void closeRecordFile() noexcept;
+    // Unit tests stall and resume the writer and look into the queue.
+    friend struct RecordingProbe;
 
     // Private helpers of the gaze data pipeline (src/pipeline/) go here.
     // The six data flags as DataKind bits (pipeline/data_kinds.h).
