@@ -1,0 +1,65 @@
+// Memory running out on the client library's thread: the listener lets
+// nothing escape, a sample whose events cannot be queued is dropped whole,
+// and intake goes on with the next one.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "fake_tyapi.h"
+#include "test_support.h"
+#include "tracker/tyvarion.h"
+
+namespace {
+// Allocations fail on the thread that sets this, and only there.
+thread_local bool failAllocations = false;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (failAllocations) throw std::bad_alloc();
+    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+using fake::FakeClient;
+using namespace tyvarion;
+
+TEST(PipelineAllocationFailure, SampleIsDroppedWholeAndIntakeGoesOn) {
+    FakeClient::reset();
+    Tyvarion tracker;
+    for (auto type : {ET2_DT_POSITION, ET2_DT_PUPIL}) {
+        for (auto eye : {ET2_ET_DEFAULT, ET2_ET_LEFT, ET2_ET_RIGHT}) {
+            unique_bstr message;
+            ASSERT_HR(S_OK, tracker.StartData(type, eye, message.put()));
+        }
+    }
+
+    std::thread library([] {
+        FakeClient::deliverSample(fake::validSample(1));
+        // Enough samples that the queue must grow while nothing can be allocated.
+        failAllocations = true;
+        for (std::int64_t time = 2; time <= 40; ++time)
+            FakeClient::deliverSample(fake::validSample(time));
+        failAllocations = false;
+        for (std::int64_t time = 41; time <= 45; ++time)
+            FakeClient::deliverSample(fake::validSample(time));
+    });
+    library.join();
+
+    LONG count = 0;
+    ASSERT_HR(S_OK, tracker.GetEventCount(&count));
+    std::vector<EyeTracker2GeneralData> events(static_cast<std::size_t>(count));
+    ASSERT_HR(S_OK, tracker.GetEvents(&count, events.data()));
+
+    std::map<ULONGLONG, int> perSample;
+    for (const auto& event : events) ++perSample[event.time];
+    for (const auto& [time, made] : perSample) EXPECT_EQ(6, made) << "sample " << time;
+    EXPECT_EQ(1u, perSample.count(1));
+    for (ULONGLONG time = 41; time <= 45; ++time) EXPECT_EQ(1u, perSample.count(time));
+    EXPECT_LT(perSample.size(), 45u);  // some samples were dropped
+}
