@@ -1,0 +1,60 @@
+// tyvarion-sim-server: a simulated eye-tracking server for development and
+// tests without a tracker. See --help.
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "net/socket.h"
+#include "server/log.h"
+#include "server/options.h"
+#include "server/platform.h"
+#include "server/sample_source.h"
+#include "server/server.h"
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tyvarion::sim;
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    auto parsed = parseOptions(arguments);
+    if (auto* error = std::get_if<std::string>(&parsed)) {
+        std::fprintf(stderr, "tyvarion-sim-server: %s\n%s", error->c_str(), kUsage);
+        return 2;
+    }
+    const ServerOptions options = std::get<ServerOptions>(std::move(parsed));
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.replayFile) {
+        std::string error;
+        if (!makeReplaySource(*options.replayFile, error)) {
+            std::fprintf(stderr, "tyvarion-sim-server: %s\n", error.c_str());
+            return 1;
+        }
+    }
+
+    net::NetworkScope network;
+    net::Socket listener = net::listenOnLoopback(options.port);
+    if (!network.ok() || !listener.valid()) {
+        std::fprintf(stderr, "tyvarion-sim-server: cannot listen on 127.0.0.1:%u: %s\n",
+                     static_cast<unsigned>(options.port), net::lastErrorText().c_str());
+        return 1;
+    }
+    installStopHandlers(stopRequested);
+    if (options.exitOnStdinEof) watchStdinForEnd(stopRequested);
+    useFineTimers();
+    logLine("listening on 127.0.0.1:" + std::to_string(listener.localPort()));
+
+    Server server(options, std::move(listener));
+    server.run(stopRequested);
+    logLine("sent " + std::to_string(server.samplesSent()) + " samples");
+    return 0;
+}
