@@ -1,0 +1,253 @@
+// The recording queue and its writer: the 25-entry bound, the discard while no
+// file is open, the entries still queued when a file closes (stop, restart,
+// teardown), the recording flag after a failed restart, and lines sent while
+// no samples arrive.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake_tyapi.h"
+#include "recording_support.h"
+#include "test_support.h"
+#include "tracker/tyvarion.h"
+
+using fake::FakeClient;
+using testing_support::utf8;
+using tyvarion::RecordingProbe;
+using tyvarion::Tyvarion;
+using tyvarion::unique_bstr;
+namespace fs = std::filesystem;
+namespace rs = recording_support;
+
+namespace {
+
+constexpr const char* kFirstName = "tyvarion_NBS_2024-03-05-14-07-09.csv";
+constexpr const char* kSecondName = "tyvarion_NBS_2024-03-05-14-07-10.csv";
+
+class RecordingWriterTest : public ::testing::Test {
+protected:
+    RecordingWriterTest() : documentsSetting(documents()) {}
+
+    void SetUp() override {
+        FakeClient::reset();
+        fs::create_directory(documents());
+        rs::FixedClock::setLocal(2024, 3, 5, 14, 7, 9);
+    }
+
+    fs::path documents() const { return scratch.path() / "Documents"; }
+    fs::path recordings() const { return documents() / "Tyvarion" / "NBS Presentation"; }
+    std::string file(const char* name) const { return rs::readFile(recordings() / name); }
+
+    static std::string setRecording(Tyvarion& tracker, VARIANT_BOOL on) {
+        unique_bstr message;
+        const HRESULT result = tracker.SetRecording(on, message.put());
+        return testing_support::hex(result) + " " + utf8(message);
+    }
+
+    static LONG status(Tyvarion& tracker) {
+        LONG value = -1;
+        EXPECT_HR(S_OK, tracker.GetStatus(&value));
+        return value;
+    }
+
+    static std::string sampleLine(int index) {
+        return std::to_string(1000 + index) + ";" + std::to_string(index) +
+               ";960;540;958;540;4;962;540;6;\n";
+    }
+
+    static void deliver(int index) { FakeClient::deliverSample(fake::validSample(1000 + index, index)); }
+
+    rs::ScratchFolder scratch;
+    rs::FixedClock clock;
+    rs::ScopedDocumentsFolder documentsSetting;
+};
+
+}  // namespace
+
+TEST_F(RecordingWriterTest, AStalledWriterLeavesTheNewest25Entries) {
+    Tyvarion tracker;
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    RecordingProbe::stallWriter(tracker);
+
+    for (int code = 0; code < 26; ++code) EXPECT_HR(S_OK, tracker.SendTrigger(code));
+    std::vector<std::string> expected;
+    for (int code = 1; code < 26; ++code) expected.push_back("trigger: " + std::to_string(code));
+    EXPECT_EQ(expected, RecordingProbe::queued(tracker));
+
+    // Every producer drops the oldest entry, whatever its kind.
+    deliver(7);
+    EXPECT_HR(S_OK, tracker.SendString(const_cast<LPWSTR>(OLESTR("last"))));
+    expected.erase(expected.begin(), expected.begin() + 2);
+    expected.push_back("sample 7");
+    expected.push_back("message: last");
+    EXPECT_EQ(expected, RecordingProbe::queued(tracker));
+
+    // The stop writes what is still queued before it closes the file.
+    EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+    EXPECT_EQ(std::vector<std::string>{}, RecordingProbe::queued(tracker));
+    std::string lines = rs::kHeader;
+    for (int code = 3; code < 26; ++code) lines += "trigger: " + std::to_string(code) + "\n";
+    lines += sampleLine(7) + "message: last\n";
+    EXPECT_EQ(rs::onDisk(lines), file(kFirstName));
+    RecordingProbe::resumeWriter(tracker);
+}
+
+TEST_F(RecordingWriterTest, ARestartWritesTheQueuedEntriesIntoTheEarlierFile) {
+    Tyvarion tracker;
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    deliver(1);
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
+    RecordingProbe::stallWriter(tracker);
+    deliver(2);
+    EXPECT_HR(S_OK, tracker.SendTrigger(2));
+
+    rs::FixedClock::setLocal(2024, 3, 5, 14, 7, 10);
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    EXPECT_EQ(std::vector<std::string>{}, RecordingProbe::queued(tracker));
+    EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(1) + sampleLine(2) + "trigger: 2\n"),
+              file(kFirstName));
+
+    RecordingProbe::resumeWriter(tracker);
+    deliver(3);
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
+    EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+    EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(3)), file(kSecondName));
+}
+
+TEST_F(RecordingWriterTest, TeardownWritesTheQueuedEntriesBeforeItClosesTheFile) {
+    {
+        Tyvarion tracker;
+        ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+        deliver(1);
+        EXPECT_HR(S_OK, tracker.SendTrigger(1));
+        EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
+        RecordingProbe::stallWriter(tracker);
+        deliver(2);
+        EXPECT_HR(S_OK, tracker.SendString(const_cast<LPWSTR>(OLESTR("bye"))));
+        EXPECT_EQ((std::vector<std::string>{"sample 2", "message: bye"}),
+                  RecordingProbe::queued(tracker));
+    }
+    EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(1) + "trigger: 1\n" + sampleLine(2) +
+                         "message: bye\n"),
+              file(kFirstName));
+}
+
+TEST_F(RecordingWriterTest, EntriesQueuedWhileNoFileIsOpenAreDiscarded) {
+    Tyvarion tracker;
+    RecordingProbe::stallWriter(tracker);
+    // Between a stop's closing of the file and its lowering of the flag, a
+    // trigger still gets into the queue.
+    RecordingProbe::raiseFlagWithoutFile(tracker);
+    EXPECT_HR(S_OK, tracker.SendTrigger(13));
+    EXPECT_EQ(std::vector<std::string>{"trigger: 13"}, RecordingProbe::queued(tracker));
+    RecordingProbe::resumeWriter(tracker);
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
+
+    // Nor does a late entry that the writer has not reached reach the next file.
+    RecordingProbe::stallWriter(tracker);
+    EXPECT_HR(S_OK, tracker.SendTrigger(14));
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    EXPECT_EQ(std::vector<std::string>{}, RecordingProbe::queued(tracker));
+    RecordingProbe::resumeWriter(tracker);
+    EXPECT_HR(S_OK, tracker.SendTrigger(15));
+    EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+    EXPECT_EQ(rs::onDisk(std::string(rs::kHeader) + "trigger: 15\n"), file(kFirstName));
+}
+
+TEST_F(RecordingWriterTest, AFailedRestartLowersTheRecordingFlag) {
+    Tyvarion tracker;
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    EXPECT_HR(S_OK, tracker.SendTrigger(1));
+    EXPECT_EQ(0x18, status(tracker));
+
+    const fs::path blocked = scratch.path() / "Blocked";
+    fs::create_directory(blocked);
+    rs::writeFile(blocked / "Tyvarion", "in the way");
+    {
+        rs::ScopedDocumentsFolder elsewhere(blocked);
+        EXPECT_EQ("0x00000000 could not create directory in documents folder",
+                  setRecording(tracker, VARIANT_TRUE));
+    }
+    EXPECT_FALSE(RecordingProbe::fileOpen(tracker));
+    EXPECT_EQ(0x10, status(tracker));  // no file, so not recording
+    EXPECT_EQ(rs::onDisk(std::string(rs::kHeader) + "trigger: 1\n"), file(kFirstName));
+
+    // Nothing is queued until a start succeeds.
+    EXPECT_HR(S_OK, tracker.SendTrigger(2));
+    deliver(2);
+    EXPECT_EQ(std::vector<std::string>{}, RecordingProbe::queued(tracker));
+
+    rs::FixedClock::setLocal(2024, 3, 5, 14, 7, 10);
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    EXPECT_EQ(0x18, status(tracker));
+    EXPECT_HR(S_OK, tracker.SendTrigger(3));
+    EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+    EXPECT_EQ(rs::onDisk(std::string(rs::kHeader) + "trigger: 3\n"), file(kSecondName));
+}
+
+TEST_F(RecordingWriterTest, ATriggerWithNoSamplesFlowingReachesTheWriter) {
+    Tyvarion tracker;
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    deliver(1);
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));  // the writer sleeps now
+
+    EXPECT_HR(S_OK, tracker.SendTrigger(21));
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker)) << "the trigger waits in the queue";
+    EXPECT_HR(S_OK, tracker.SendString(const_cast<LPWSTR>(OLESTR("ok"))));
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker)) << "the message waits in the queue";
+
+    // The writer took both before the stop; the stop then finds nothing queued.
+    RecordingProbe::stallWriter(tracker);
+    EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+    EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(1) + "trigger: 21\nmessage: ok\n"),
+              file(kFirstName));
+    RecordingProbe::resumeWriter(tracker);
+}
+
+TEST_F(RecordingWriterTest, ConcurrentProducersNeverSplitOrReorderLines) {
+    constexpr int kSamples = 4000;
+    constexpr int kTriggers = 2000;
+    {
+        Tyvarion tracker;
+        ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+        std::thread intake([] {
+            for (int index = 0; index < kSamples; ++index) deliver(index);
+        });
+        for (int code = 0; code < kTriggers; ++code) tracker.SendTrigger(code);
+        intake.join();
+    }
+
+    // Entries may be dropped under load, but every line is whole, and each
+    // producer's lines keep their order.
+    const std::string text = file(kFirstName);
+    const std::string header = rs::onDisk(rs::kHeader);
+    ASSERT_EQ(header, text.substr(0, header.size()));
+    std::size_t position = header.size();
+    int lastIndex = -1;
+    int lastCode = -1;
+    int lines = 0;
+    while (position < text.size()) {
+        const std::size_t end = text.find(rs::kLineEnd, position);
+        ASSERT_NE(std::string::npos, end) << "an unterminated line";
+        const std::string line = text.substr(position, end - position);
+        position = end + std::string(rs::kLineEnd).size();
+        ++lines;
+        if (line.rfind("trigger: ", 0) == 0) {
+            const int code = std::stoi(line.substr(9));
+            ASSERT_EQ("trigger: " + std::to_string(code), line);
+            ASSERT_LT(lastCode, code);
+            lastCode = code;
+        } else {
+            const int index = std::stoi(line.substr(line.find(';') + 1));
+            ASSERT_EQ(sampleLine(index), line + "\n");
+            ASSERT_LT(lastIndex, index);
+            lastIndex = index;
+        }
+    }
+    EXPECT_LE(lines, kSamples + kTriggers);
+    // The very last entry was never dropped: teardown writes what is queued.
+    EXPECT_TRUE(lastIndex == kSamples - 1 || lastCode == kTriggers - 1)
+        << "last sample " << lastIndex << ", last trigger " << lastCode;
+}
