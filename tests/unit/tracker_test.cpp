@@ -279,7 +279,7 @@ TEST_F(TrackerTest, NotConnectedRefusalsAreStoredWhereTheyShouldBe) {
 
 TEST_F(TrackerTest, PlaceholdersGiveTheirFixedAnswersWhileConnected) {
     Tyvarion tracker;
-    OLECHAR name[] = u"anything";
+    OLECHAR name[] = OLESTR("anything");
     unique_bstr message;
 
     EXPECT_HR(S_OK, tracker.StartCalibration(2, nullptr, tyvarion::ET2_ET_DEFAULT, name,
