@@ -3,6 +3,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace tyvarion {
 namespace {
@@ -12,6 +13,14 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr int kLargestExactPower = 22;
 
+
+// What "%g" makes of a NaN follows the C runtime: glibc keeps the sign bit,
+// the printf that mingw-w64 builds use drops it.
+#ifdef _WIN32
+constexpr bool kNanKeepsSign = false;
+#else
+constexpr bool kNanKeepsSign = true;
+#endif
 
 char* formatExact(char* first, double value) noexcept {
     return std::to_chars(first, first + kMaxNumberLength, value, std::chars_format::general, 6)
@@ -107,6 +116,12 @@ char* formatDouble(char* first, double value) noexcept {
         if (std::signbit(value)) *first++ = '-';
         *first++ = '0';
         return first;
+    }
+    if (std::isnan(value)) {
+        if (kNanKeepsSign && std::signbit(value)) *first++ = '-';
+        constexpr char kNan[] = {'n', 'a', 'n'};
+        std::memcpy(first, kNan, sizeof kNan);
+        return first + sizeof kNan;
     }
     std::uint32_t digits = 0;
     int exponent = 0;

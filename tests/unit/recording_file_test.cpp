@@ -243,21 +243,34 @@ TEST_F(RecordingFileTest, RegistryValuesOtherThanAFolderPath) {
 
     // An empty value: the sub-folders are made in the current folder.
     {
-        rs::ScopedDocumentsFolder empty(fs::path());
+        rs::ScopedDocumentsFolder empty(fs::path{});
         EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
         EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
         EXPECT_EQ(std::vector<std::string>{kFirstName},
                   rs::listFolder(here / "Tyvarion" / "NBS Presentation"));
     }
 
-    // A value that is not a plain string counts as missing.
+    // A value that is not a string counts as missing: the current folder.
     {
-        rs::ScopedDocumentsFolder expandable(documents());
-        rs::ScopedDocumentsFolder::setExpandableString(documents().wstring());
+        rs::ScopedDocumentsFolder number(documents());
+        rs::ScopedDocumentsFolder::setNumber(7);
         EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
         EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
         EXPECT_EQ((std::vector<std::string>{"Tyvarion", kFirstName}), rs::listFolder(here));
         EXPECT_EQ(std::vector<std::string>{}, rs::listFolder(documents()));
+    }
+
+    // The registry expands a string with environment references for a reader
+    // that asks for plain strings.
+    {
+        ASSERT_TRUE(SetEnvironmentVariableW(L"TYVARION_TEST_DOCUMENTS",
+                                            documents().wstring().c_str()));
+        rs::ScopedDocumentsFolder expandable(documents());
+        rs::ScopedDocumentsFolder::setExpandableString(L"%TYVARION_TEST_DOCUMENTS%");
+        EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+        EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+        EXPECT_EQ(std::vector<std::string>{kFirstName}, rs::listFolder(recordings()));
+        SetEnvironmentVariableW(L"TYVARION_TEST_DOCUMENTS", nullptr);
     }
 }
 

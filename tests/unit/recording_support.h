@@ -231,6 +231,7 @@ public:
 #ifdef _WIN32
     // Stores a value of another type than a plain string.
     static void setExpandableString(const std::wstring& text);
+    static void setNumber(DWORD number);
 #endif
 
 private:
@@ -294,6 +295,11 @@ inline void ScopedDocumentsFolder::setExpandableString(const std::wstring& text)
               RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Personal", REG_EXPAND_SZ,
                               text.c_str(),
                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
+}
+
+inline void ScopedDocumentsFolder::setNumber(DWORD number) {
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Personal",
+                                             REG_DWORD, &number, sizeof number));
 }
 
 #else
