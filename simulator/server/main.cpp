@@ -22,6 +22,7 @@ std::atomic<bool> stopRequested{false};
 
 int main(int argc, char** argv) {
     using namespace tyvarion::sim;
+    preparePlatform();
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     auto parsed = parseOptions(arguments);
     if (auto* error = std::get_if<std::string>(&parsed)) {
@@ -50,7 +51,6 @@ int main(int argc, char** argv) {
     }
     installStopHandlers(stopRequested);
     if (options.exitOnStdinEof) watchStdinForEnd(stopRequested);
-    useFineTimers();
     logLine("listening on 127.0.0.1:" + std::to_string(listener.localPort()));
 
     Server server(options, std::move(listener));

@@ -39,6 +39,6 @@ void watchStdinForEnd(std::atomic<bool>& stop) {
     }).detach();
 }
 
-void useFineTimers() {}
+void preparePlatform() {}
 
 }  // namespace tyvarion::sim

@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+
 #include <thread>
 
 namespace tyvarion::sim {
@@ -34,6 +38,10 @@ void watchStdinForEnd(std::atomic<bool>& stop) {
     }).detach();
 }
 
-void useFineTimers() { ::timeBeginPeriod(1); }
+void preparePlatform() {
+    ::timeBeginPeriod(1);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+}
 
 }  // namespace tyvarion::sim
