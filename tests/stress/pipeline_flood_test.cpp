@@ -7,14 +7,13 @@
 
 #include <atomic>
 #include <bit>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "fake_tyapi.h"
 #include "pipeline/data_kinds.h"
+#include "recording_support.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
 
@@ -118,27 +117,6 @@ struct Phase {
     DataKinds kinds;
 };
 
-// The recording files go to a folder of the test's own.
-class ScratchDocuments {
-public:
-    ScratchDocuments()
-        : folder_(std::filesystem::temp_directory_path() /
-                  ("pipeline_flood_" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(folder_);
-        ::setenv("XDG_DOCUMENTS_DIR", folder_.c_str(), 1);
-    }
-    ~ScratchDocuments() {
-        ::unsetenv("XDG_DOCUMENTS_DIR");
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    ScratchDocuments(const ScratchDocuments&) = delete;
-    ScratchDocuments& operator=(const ScratchDocuments&) = delete;
-
-private:
-    std::filesystem::path folder_;
-};
-
 class Host {
 public:
     explicit Host(Tyvarion& tracker) : tracker_(tracker) {}
@@ -216,7 +194,9 @@ private:
 }  // namespace
 
 TEST(PipelineFlood, HostPollsAndSwitchesWhileSamplesFlood) {
-    ScratchDocuments documents;
+    // The recording files go to a folder of the test's own.
+    recording_support::ScratchFolder documents;
+    recording_support::ScopedDocumentsFolder documentsSetting(documents.path());
     FakeClient::reset();
     Tyvarion tracker;
     Host host(tracker);
