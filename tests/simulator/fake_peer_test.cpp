@@ -2,7 +2,9 @@
 // and a fake client against the server program.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <mutex>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -50,8 +52,12 @@ public:
         : listener_(net::listenOnLoopback(0)) {
         setClientEndpoint("127.0.0.1:" + std::to_string(listener_.localPort()));
         thread_ = std::thread([this, script = std::move(script), answerWithWrongId] {
-            if (listener_.waitReadable(std::chrono::seconds(30)) != net::WaitResult::Ready) return;
-            connection_ = listener_.accept();
+            while (listener_.waitReadable(std::chrono::milliseconds(50)) != net::WaitResult::Ready)
+                if (stop_.load()) return;
+            {
+                std::lock_guard lock(mutex_);
+                connection_ = listener_.accept();
+            }
             Bytes received(kMaxFrameSize);
             std::size_t filled = 0;
             // The hello, then (optionally) one request.
@@ -77,14 +83,20 @@ public:
         });
     }
     ~FakeServer() {
-        connection_.shutdownBoth();
+        stop_.store(true);
+        {
+            std::lock_guard lock(mutex_);
+            connection_.shutdownBoth();
+        }
         thread_.join();
     }
 
 private:
     net::NetworkScope network_;
     net::Socket listener_;
+    std::mutex mutex_;  // orders the accept before the destructor's shutdown
     net::Socket connection_;
+    std::atomic<bool> stop_{false};
     std::thread thread_;
 };
 
