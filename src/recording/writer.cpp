@@ -6,6 +6,8 @@
 // entry per hold of recordMutex and writes it while holding it, so a producer
 // never waits longer than one line. Entries found while no file is open are
 // discarded; entries still queued when a file closes are written into it first.
+#include <chrono>
+
 #include "recording/line_format.h"
 #include "recording/record_queue.h"
 #include "recording/recording_stream.h"
@@ -14,6 +16,10 @@
 
 namespace tyvarion {
 namespace {
+
+// How close together entries must come for the writer to poll for the next one
+// instead of sleeping, and how long it polls.
+constexpr std::chrono::microseconds kWriterPollWindow{50};
 
 void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
     if (entry.sample) {
@@ -27,12 +33,21 @@ void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
 }  // namespace
 
 void Tyvarion::writerLoop() {
+    // True while entries arrive close together. The writer then polls for a
+    // moment before it sleeps: a fast stream would otherwise cost a wake-up per
+    // entry and overrun the queue during each wake-up's delay. At a tracker's
+    // usual rates entries are further apart and the writer simply sleeps.
+    bool streaming = false;
     while (!stopWriter) {
         std::unique_lock lock(recordMutex);
         if (recordQueue.empty()) {
+            if (streaming && pollRecordQueue(lock)) continue;
             // Teardown sets stopWriter under recordMutex, so this test cannot
             // miss the wake-up that follows it.
-            if (!stopWriter) recordCondition.wait(lock);
+            if (stopWriter) break;
+            const auto sleptAt = std::chrono::steady_clock::now();
+            recordCondition.wait(lock);
+            streaming = std::chrono::steady_clock::now() - sleptAt < kWriterPollWindow;
             continue;
         }
         if (!recordFile) {
@@ -42,6 +57,17 @@ void Tyvarion::writerLoop() {
         writeEntry(*recordFile, recordQueue.front());
         recordQueue.pop_front();
     }
+}
+
+bool Tyvarion::pollRecordQueue(std::unique_lock<std::mutex>& lock) {
+    const auto deadline = std::chrono::steady_clock::now() + kWriterPollWindow;
+    while (recordQueue.empty() && !stopWriter) {
+        lock.unlock();
+        std::this_thread::yield();
+        lock.lock();
+        if (std::chrono::steady_clock::now() >= deadline) break;
+    }
+    return !recordQueue.empty() || stopWriter;
 }
 
 void Tyvarion::closeRecordFile() noexcept {

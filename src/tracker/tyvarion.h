@@ -103,6 +103,9 @@ private:
     void stopRecording();
     // Host thread, under eventMutex.
     void setRecordingFlag(bool on);
+    // Writer thread, recordMutex held: waits a moment for an entry without
+    // sleeping; true when one came or a stop was asked.
+    bool pollRecordQueue(std::unique_lock<std::mutex>& lock);
     // recordMutex held: writes the entries still queued into the open file, in
     // queue order, then closes it. With no file open they are discarded.
     void closeRecordFile() noexcept;
@@ -115,8 +118,8 @@ private:
     void setDataKinds(std::uint32_t kinds, bool on) noexcept;
     // Caller holds eventMutex: appends the sample's events, all of them or none.
     void queueGazeEvents(const tyapi::TYGazeSample& sample);
-    // Caller holds neither mutex: queues the copy for the writer and wakes it.
-    void queueRecordedSample(const tyapi::TYGazeSample& copy);
+    // Caller holds neither mutex: queues the sample's entry and wakes the writer.
+    void queueRecordedSample(RecordingEntry&& entry);
 
     // Host thread: stores a refusal for GetLastError and returns it as well.
     HRESULT refuse(const OLECHAR* message, BSTR* returnValue);
