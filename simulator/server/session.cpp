@@ -52,6 +52,9 @@ Session::~Session() {
 }
 
 void Session::requestStop() {
+    // First free a streamer blocked in a send to a client that stopped
+    // reading: it holds the mutex.
+    socket_.shutdownBoth();
     std::lock_guard lock(mutex_);
     stop_ = true;
     changed_.notify_all();

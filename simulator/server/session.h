@@ -34,6 +34,7 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // Ends the connection; safe from any thread.
     void requestStop();
     bool finished() const { return finished_.load(); }
     std::uint64_t samplesSent() const { return samplesSent_.load(); }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "client/tyapi.h"
 #include "harness/server_process.h"
@@ -197,6 +198,46 @@ TEST(SimClient, ServerExitDeliversEventOneOnce) {
     testing::settle();
     EXPECT_EQ(recorder.events(), (std::vector<std::int32_t>{tyapi::DEVICE_EVENT_CONNECTION_LOST}));
     EXPECT_EQ(server->samplesSent(), recorder.samples().size()) << server->output();
+}
+
+// A listener that holds the library's thread until released.
+class StuckListener : public Recorder {
+public:
+    void onGazeSample(const tyapi::TYGazeSample& sample) override {
+        Recorder::onGazeSample(sample);
+        std::unique_lock lock(mutex_);
+        released_.wait(lock, [this] { return free_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        free_ = true;
+        released_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool free_ = false;
+};
+
+TEST(SimClient, ServerExitsWhileAClientHasStoppedReading) {
+    ServerProcess server({"--rate", "50000"});
+    ASSERT_TRUE(server.running()) << server.output();
+    StuckListener listener;
+    auto client = connectedClient(server, listener);
+    ASSERT_EQ(client->requestTracking(0), tyapi::START_SUCCESS);
+    ASSERT_TRUE(listener.waitForSamples(1));
+    // Long enough at 50 kHz (14 MB) to fill both ends' socket buffers, so the
+    // server's sends block behind the stuck listener.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(server.stop(), 0) << server.output();
+    listener.release();
+    ASSERT_TRUE(listener.waitForEvent(tyapi::DEVICE_EVENT_CONNECTION_LOST));
+    client.reset();
+    // What reached the client is a prefix of what the server sent, in order.
+    const auto samples = listener.samples();
+    EXPECT_LE(samples.size(), server.samplesSent().value_or(0));
+    for (std::size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i].index, static_cast<std::int32_t>(i));
 }
 
 TEST(SimClient, ScriptedDeviceEventsArriveInTimeOrderAndFourEndsTheSamples) {
