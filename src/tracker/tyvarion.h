@@ -118,8 +118,8 @@ private:
     void setDataKinds(std::uint32_t kinds, bool on) noexcept;
     // Caller holds eventMutex: appends the sample's events, all of them or none.
     void queueGazeEvents(const tyapi::TYGazeSample& sample);
-    // Caller holds neither mutex: queues the sample's entry and wakes the writer.
-    void queueRecordedSample(RecordingEntry&& entry);
+    // Caller holds neither mutex: queues the copy for the writer and wakes it.
+    void queueRecordedSample(const tyapi::TYGazeSample& copy);
 
     // Host thread: stores a refusal for GetLastError and returns it as well.
     HRESULT refuse(const OLECHAR* message, BSTR* returnValue);
