@@ -1,44 +1,80 @@
-// Drives a tracker object the way the experiment host does, and prints what
-// each call answers.
+// host-session: drives the eye-tracker plug-in the way the experiment host
+// does and reports what came back. See --help.
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
 
-#include "platform/text.h"
-#include "platform/unique_handle.h"
-#include "tracker/tyvarion.h"
+#include "host-session/console.h"
+#include "host-session/host_tracker.h"
+#include "host-session/options.h"
+#include "host-session/recording_locator.h"
+#include "host-session/session.h"
+#include "host-session/summary.h"
 
 namespace {
 
-std::string text(const tyvarion::unique_bstr& message) {
-    return message ? tyvarion::utf16ToUtf8(message.get()) : std::string("(none)");
-}
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
 
-void show(const char* call, HRESULT result, const tyvarion::unique_bstr& message) {
-    std::printf("%-28s -> 0x%08X \"%s\"\n", call, static_cast<unsigned>(result),
-                text(message).c_str());
-}
+// Lives as long as the signal handler may use it.
+std::atomic<bool> stopRequested{false};
 
 }  // namespace
 
-int main() {
-    tyvarion::Tyvarion tracker;
-    LONG status = 0;
-    tracker.GetStatus(&status);
-    std::printf("%-28s -> status 0x%02X\n", "GetStatus", static_cast<unsigned>(status));
+int main(int argc, char** argv) {
+    using namespace tyvarion::host;
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    auto parsed = parseOptions(arguments);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::fprintf(stderr, "host-session: %s\n%s", error->c_str(), kUsage);
+        return kExitUsage;
+    }
+    const SessionOptions options = std::get<SessionOptions>(parsed);
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    installInterruptHandler(stopRequested);
 
-    LONG caps = 0;
-    tracker.GetCaps(&caps);
-    std::printf("%-28s -> 0x%02X\n", "GetCaps", static_cast<unsigned>(caps));
+    std::printf("host-session: %d trial%s of %d ms, host polling at %g Hz, display %ldx%ld\n",
+                options.trials, options.trials == 1 ? "" : "s", options.trialMs, options.frameRateHz,
+                static_cast<long>(options.displayWidth), static_cast<long>(options.displayHeight));
+    std::fflush(stdout);
 
-    ULONGLONG now = 0;
-    tracker.GetTime(&now);
-    std::printf("%-28s -> %llu us since 1970\n", "GetTime", static_cast<unsigned long long>(now));
+    RecordingLocator locator;
+    locator.snapshot();
+    SessionLog log(stdout, isTerminal(stdout));
+    SessionReport report;
+    {
+        CreateResult created = createHostTracker(options.binding);
+        if (!created.tracker) {
+            std::fprintf(stderr, "host-session: %s\n", created.error.c_str());
+            return kExitRefused;
+        }
+        log.line("tracker object: " + created.tracker->description());
+        report = runSession(*created.tracker, options, log, stopRequested);
+        log.line("releasing the tracker object");
+    }  // the last reference goes: the plug-in closes its recording file
 
-    tyvarion::unique_bstr message;
-    show("SetTracking(true)", tracker.SetTracking(VARIANT_TRUE, message.put()), message);
-    show("Calibrate(ET2_CT_CALIBRATE)",
-         tracker.Calibrate(tyvarion::ET2_CT_CALIBRATE, nullptr, 0, 0, 0, message.put()), message);
-    show("GetLastError", tracker.GetLastError(message.put()), message);
-    show("SetTracking(false)", tracker.SetTracking(VARIANT_FALSE, message.put()), message);
-    return 0;
+    if (report.trialsStarted > 0) {
+        std::optional<RecordingCheck> recording;
+        if (report.recordingStarted) recording = checkRecording(locator, report.received);
+        std::fputs(formatSummary(options, report, recording).c_str(), stdout);
+        std::fflush(stdout);
+    }
+    switch (report.end) {
+        case SessionEnd::completed: return 0;
+        case SessionEnd::interrupted:
+            std::fprintf(stderr, "host-session: %s\n", report.explanation.c_str());
+            return kExitInterrupted;
+        case SessionEnd::refused:
+        case SessionEnd::trackingEnded:
+            std::fprintf(stderr, "host-session: %s\n", report.explanation.c_str());
+            return kExitRefused;
+    }
+    return kExitRefused;
 }

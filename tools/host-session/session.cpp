@@ -1,0 +1,292 @@
+#include "host-session/session.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "net/endpoint.h"
+
+namespace tyvarion::host {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr LONG kStatusWhileRecording = statusCode(true, true, true);
+
+const char* typeName(EyeTracker2DataType type) {
+    return type == ET2_DT_POSITION ? "ET2_DT_POSITION" : "ET2_DT_PUPIL";
+}
+
+const char* eyeName(EyeTracker2EyeType eye) {
+    switch (eye) {
+        case ET2_ET_LEFT: return "ET2_ET_LEFT";
+        case ET2_ET_RIGHT: return "ET2_ET_RIGHT";
+        default: return "ET2_ET_DEFAULT";
+    }
+}
+
+olestring widen(std::string_view ascii) {
+    olestring text;
+    for (char c : ascii) text.push_back(static_cast<OLECHAR>(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string hexStatus(LONG status) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%02lX", static_cast<unsigned long>(static_cast<ULONG>(status)));
+    return text;
+}
+
+bool refused(const Reply& reply) { return reply.result != S_OK || !reply.message.empty(); }
+
+// Events per second over the last second of a trial.
+class EventRate {
+public:
+    void add(Clock::time_point now, LONG events) {
+        frames_.emplace_back(now, events);
+        total_ += events;
+        while (!frames_.empty() && now - frames_.front().first > kWindow) {
+            total_ -= frames_.front().second;
+            frames_.pop_front();
+        }
+    }
+    double perSecond(Clock::time_point trialStart, Clock::time_point now) const {
+        const auto span = std::min<Clock::duration>(now - trialStart, kWindow);
+        const double seconds = std::chrono::duration<double>(span).count();
+        return seconds > 0 ? static_cast<double>(total_) / seconds : 0;
+    }
+
+private:
+    static constexpr std::chrono::seconds kWindow{1};
+    std::deque<std::pair<Clock::time_point, LONG>> frames_;
+    std::int64_t total_ = 0;
+};
+
+class Session {
+public:
+    Session(HostTracker& tracker, const SessionOptions& options, SessionLog& log,
+            const std::atomic<bool>& stopRequested)
+        : tracker_(tracker), options_(options), log_(log), stopRequested_(stopRequested) {}
+
+    SessionReport run() {
+        if (prepare() && !stopped()) runTrials();
+        finish();
+        return std::move(report_);
+    }
+
+private:
+    bool prepare() {
+        const HRESULT display = tracker_.setDisplayMode(options_.displayWidth, options_.displayHeight);
+        const std::string displayCall = "SetDisplayMode(" + std::to_string(options_.displayWidth) +
+                                        ", " + std::to_string(options_.displayHeight) + ")";
+        log_.call(displayCall, display);
+        if (display != S_OK) return refuse(displayCall, Reply{display, {}});
+
+        for (const EventKindInfo& kind : kEventKindInfo) {
+            const std::string call =
+                std::string("StartData(") + typeName(kind.type) + ", " + eyeName(kind.eye) + ")";
+            if (!accept(call, tracker_.startData(kind.type, kind.eye))) return false;
+        }
+        if (!accept("SetTracking(true)", tracker_.setTracking(true))) return false;
+        tracking_ = true;
+        if (!accept("Calibrate(ET2_CT_CALIBRATE)", tracker_.calibrate(ET2_CT_CALIBRATE))) return false;
+        if (!accept("SetRecording(true)", tracker_.setRecording(true))) return false;
+        recording_ = true;
+        report_.recordingStarted = true;
+        return true;
+    }
+
+    void runTrials() {
+        const auto period = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(1.0 / options_.frameRateHz));
+        const auto trialLength = std::chrono::milliseconds(options_.trialMs);
+        for (int trial = 1; trial <= options_.trials; ++trial) {
+            if (stopped()) return interrupt(trial - 1);
+            report_.trialsStarted = trial;
+            log_.call("SendTrigger(" + std::to_string(trial) + ")", tracker_.sendTrigger(trial));
+            ++report_.triggersSent;
+            const std::string message = "trial " + std::to_string(trial) + " start";
+            log_.call("SendString(\"" + message + "\")", tracker_.sendString(widen(message)));
+            ++report_.messagesSent;
+
+            const auto start = Clock::now();
+            auto nextFrame = start;
+            EventRate rate;
+            ProgressState state{trial, options_.trials, 0, 0, std::nullopt, 0};
+            for (;;) {
+                const LONG fetched = poll();
+                const auto now = Clock::now();
+                rate.add(now, fetched);
+                state.elapsedSeconds = std::chrono::duration<double>(now - start).count();
+                state.eventsPerSecond = rate.perSecond(start, now);
+                state.gaze = report_.received.lastGaze();
+                state.status = status_.value_or(0);
+                if (status_ != kStatusWhileRecording) {
+                    log_.progress().finish(state);
+                    return endTracking(explainStatus(status_.value_or(0), trial));
+                }
+                if (now - start >= trialLength) break;
+                if (stopped()) {
+                    log_.progress().finish(state);
+                    return interrupt(trial);
+                }
+                log_.progress().update(state, now);
+                // Frames keep their rhythm; a late frame is not caught up with a burst.
+                nextFrame += period;
+                if (nextFrame <= now) nextFrame = now + period;
+                std::this_thread::sleep_until(std::min(nextFrame, start + trialLength));
+            }
+            log_.progress().finish(state);
+        }
+    }
+
+    // Switches off what was switched on, then collects the events still queued.
+    void finish() {
+        if (recording_) {
+            const Reply reply = tracker_.setRecording(false);
+            log_.call("SetRecording(false)", reply.result, reply.message);
+        }
+        if (tracking_) {
+            const Reply reply = tracker_.setTracking(false);
+            log_.call("SetTracking(false)", reply.result, reply.message);
+        }
+        if (report_.end != SessionEnd::refused) poll();
+    }
+
+    // One frame of the host: fetch what is queued, note the time and status.
+    // Returns the number of events fetched.
+    LONG poll() {
+        LONG count = 0;
+        HRESULT result = tracker_.getEventCount(count);
+        if (result != S_OK) log_.call("GetEventCount", result);
+        LONG fetched = 0;
+        if (result == S_OK && count > 0) {
+            buffer_.resize(static_cast<std::size_t>(count));
+            fetched = count;
+            result = tracker_.getEvents(fetched, buffer_.data());
+            ULONGLONG now = 0;
+            const HRESULT timeResult = tracker_.getTime(now);
+            if (result != S_OK) log_.call("GetEvents", result);
+            if (timeResult != S_OK) log_.call("GetTime", timeResult);
+            if (result == S_OK && fetched > 0 && fetched <= count)
+                report_.received.add(std::span(buffer_.data(), static_cast<std::size_t>(fetched)), now);
+            else
+                fetched = 0;
+        }
+        LONG status = 0;
+        result = tracker_.getStatus(status);
+        if (result == S_OK)
+            status_ = status;
+        else
+            log_.call("GetStatus", result);
+        return fetched;
+    }
+
+    bool accept(const std::string& call, const Reply& reply) {
+        log_.call(call, reply.result, reply.message);
+        if (!refused(reply)) return true;
+        return refuse(call, reply);
+    }
+
+    bool refuse(const std::string& call, const Reply& reply) {
+        const Reply lastError = tracker_.getLastError();
+        log_.call("GetLastError", lastError.result, lastError.message);
+        LONG status = 0;
+        const HRESULT statusResult = tracker_.getStatus(status);
+        log_.line("GetStatus -> " + resultName(statusResult) + ", status " + hexStatus(status));
+        std::optional<std::string> server;
+        if (const char* value = std::getenv(sim::kServerVariable)) server = value;
+        report_.end = SessionEnd::refused;
+        report_.explanation = explainRefusal(
+            call, reply, statusResult == S_OK ? std::optional<LONG>(status) : std::nullopt, server);
+        return false;
+    }
+
+    void endTracking(std::string explanation) {
+        report_.end = SessionEnd::trackingEnded;
+        report_.explanation = std::move(explanation);
+    }
+
+    void interrupt(int trial) {
+        report_.end = SessionEnd::interrupted;
+        report_.explanation = trial == 0 ? "interrupted before the first trial"
+                                         : "interrupted during trial " + std::to_string(trial);
+    }
+
+    bool stopped() const { return stopRequested_.load(); }
+
+    HostTracker& tracker_;
+    const SessionOptions& options_;
+    SessionLog& log_;
+    const std::atomic<bool>& stopRequested_;
+    SessionReport report_;
+    bool tracking_ = false;
+    bool recording_ = false;
+    std::optional<LONG> status_;
+    std::vector<EyeTracker2GeneralData> buffer_;
+};
+
+}  // namespace
+
+std::string resultName(HRESULT result) {
+    if (result == S_OK) return "S_OK";
+    if (result == S_FALSE) return "S_FALSE";
+    if (result == E_NOTIMPL) return "E_NOTIMPL";
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(static_cast<ULONG>(result)));
+    return text;
+}
+
+void SessionLog::call(std::string_view call, HRESULT result, std::string_view message) {
+    progress_.breakLine();
+    const std::string name = resultName(result);
+    if (message.empty())
+        std::fprintf(output_, "%-44.*s %s\n", static_cast<int>(call.size()), call.data(), name.c_str());
+    else
+        std::fprintf(output_, "%-44.*s %-8s \"%.*s\"\n", static_cast<int>(call.size()), call.data(),
+                     name.c_str(), static_cast<int>(message.size()), message.data());
+    std::fflush(output_);
+}
+
+void SessionLog::line(std::string_view text) {
+    progress_.breakLine();
+    std::fprintf(output_, "%.*s\n", static_cast<int>(text.size()), text.data());
+    std::fflush(output_);
+}
+
+SessionReport runSession(HostTracker& tracker, const SessionOptions& options, SessionLog& log,
+                         const std::atomic<bool>& stopRequested) {
+    return Session(tracker, options, log, stopRequested).run();
+}
+
+std::string explainRefusal(std::string_view call, const Reply& reply, std::optional<LONG> status,
+                           const std::optional<std::string>& serverVariable) {
+    std::string text = "the plug-in refused " + std::string(call) + " with " + resultName(reply.result);
+    if (!reply.message.empty()) text += ": \"" + reply.message + "\"";
+    text += ".";
+    if (status == kStatusNotConnected) {
+        text += "\nIt is not connected to the eye-tracking server (GetStatus 0x40): it connects once,"
+                " when it is created, and the server did not answer then. Start the server first"
+                " (tyvarion-sim-server; scripts/demo starts one) and make sure TYVARION_SERVER names it";
+        text += serverVariable ? " (it is \"" + *serverVariable + "\")."
+                               : " (it is not set, so 127.0.0.1:" + std::to_string(sim::kDefaultPort) +
+                                     " is tried).";
+    }
+    return text;
+}
+
+std::string explainStatus(LONG status, int trial) {
+    const std::string during = " during trial " + std::to_string(trial);
+    if (status == kStatusNotConnected)
+        return "the connection to the eye-tracking server was lost" + during + " (GetStatus 0x40).";
+    if ((status & kStatusTracking) != kStatusTracking)
+        return "the eye-tracking server stopped tracking" + during + " (GetStatus " + hexStatus(status) + ").";
+    if ((status & kStatusRecordingBit) == 0)
+        return "recording stopped" + during + " (GetStatus " + hexStatus(status) + ").";
+    return "unexpected status" + during + " (GetStatus " + hexStatus(status) + ").";
+}
+
+}  // namespace tyvarion::host

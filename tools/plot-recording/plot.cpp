@@ -1,0 +1,296 @@
+#include "plot-recording/plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "plot-recording/svg.h"
+
+namespace tyvarion::plot {
+namespace {
+
+constexpr double kWidth = 960;
+constexpr double kMarginLeft = 60;
+constexpr double kMarginRight = 24;
+constexpr double kGazeTop = 72;
+constexpr double kGazeMaxWidth = 620;
+constexpr double kGazeMaxHeight = 420;
+constexpr double kLegendLeft = 710;
+constexpr double kTimelineHeight = 64;
+constexpr double kPupilHeight = 170;
+
+constexpr const char* kLeftColour = "#1f77b4";
+constexpr const char* kRightColour = "#d62728";
+constexpr const char* kDwellColour = "#2ca02c";
+constexpr const char* kTriggerColour = "#9467bd";
+constexpr const char* kMessageColour = "#444444";
+constexpr const char* kAxisColour = "#888888";
+constexpr const char* kGridColour = "#e4e4e4";
+
+// Maps sample times to the shared horizontal axis of the timeline and pupil panels.
+struct TimeAxis {
+    std::int64_t first = 0;
+    double seconds = 1;
+    double left = kMarginLeft;
+    double right = kWidth - kMarginRight;
+
+    double x(std::int64_t micros) const {
+        return left + (static_cast<double>(micros - first) / 1e6) / seconds * (right - left);
+    }
+};
+
+std::string millisecondsText(std::int64_t micros) {
+    return number(static_cast<double>(micros) / 1000.0, 0) + " ms";
+}
+
+void drawHeader(SvgDocument& svg, const tools::Recording& recording, const PlotOptions& options,
+                const TimeAxis& axis) {
+    svg.text("text", {{"x", number(kMarginLeft)}, {"y", "28"}, {"font-size", "17"}, {"font-weight", "bold"}},
+             "Recording " + options.title);
+    std::string facts = std::to_string(recording.samples.size()) + " samples over " +
+                        number(axis.seconds, 2) + " s, " + std::to_string(recording.triggers) +
+                        " triggers, " + std::to_string(recording.messages) + " messages, " +
+                        std::to_string(tools::missingSamples(recording.samples)) + " samples missing";
+    svg.text("text", {{"x", number(kMarginLeft)}, {"y", "48"}, {"fill", "#555555"}}, facts);
+}
+
+struct GazeFrame {
+    double left, top, scale;
+    double x(double px) const { return left + px * scale; }
+    double y(double py) const { return top + py * scale; }
+};
+
+void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOptions& options,
+              const GazeFrame& frame, std::size_t& dwellCount) {
+    const double width = options.screenWidth * frame.scale;
+    const double height = options.screenHeight * frame.scale;
+    svg.open("defs", {});
+    svg.open("clipPath", {{"id", "screen-clip"}});
+    svg.element("rect", {{"x", number(frame.left)}, {"y", number(frame.top)},
+                         {"width", number(width)}, {"height", number(height)}});
+    svg.close();
+    svg.close();
+
+    svg.element("rect", {{"id", "screen"}, {"x", number(frame.left)}, {"y", number(frame.top)},
+                         {"width", number(width)}, {"height", number(height)}, {"fill", "#fafafa"},
+                         {"stroke", "#333333"}, {"stroke-width", "1.5"}});
+    const double cx = frame.x(options.screenWidth / 2.0);
+    const double cy = frame.y(options.screenHeight / 2.0);
+    svg.element("path", {{"d", "M" + number(cx - 6) + " " + number(cy) + " h12 M" + number(cx) + " " +
+                                    number(cy - 6) + " v12"},
+                         {"stroke", "#bbbbbb"}});
+    svg.text("text", {{"x", number(frame.left)}, {"y", number(frame.top - 6)}, {"fill", "#555555"}},
+             "screen " + std::to_string(options.screenWidth) + " \xC3\x97 " +
+                 std::to_string(options.screenHeight) + " px, gaze of both eyes");
+
+    svg.open("g", {{"clip-path", "url(#screen-clip)"}});
+    // Dwells first, under the paths.
+    std::vector<TimedPoint> trace;
+    trace.reserve(recording.samples.size());
+    for (const auto& sample : recording.samples) trace.push_back({sample.timeMicros, gazeOf(sample)});
+    const auto dwells = findDwells(trace, options.dwell);
+    dwellCount = dwells.size();
+    svg.open("g", {{"id", "dwells"}, {"fill", kDwellColour}, {"fill-opacity", "0.22"},
+                   {"stroke", kDwellColour}, {"stroke-width", "1"}});
+    for (const Dwell& dwell : dwells) {
+        const double ms = static_cast<double>(dwell.endMicros - dwell.startMicros) / 1000.0;
+        const double radius = std::min(4.0 + std::sqrt(ms) * 0.6, 24.0);
+        svg.open("circle", {{"cx", number(frame.x(dwell.x))}, {"cy", number(frame.y(dwell.y))},
+                            {"r", number(radius)}});
+        svg.text("title", {},
+                 "dwell of " + number(ms, 0) + " ms at (" + number(dwell.x, 0) + ", " + number(dwell.y, 0) + ")");
+        svg.close();
+    }
+    svg.close();
+
+    const auto eyePath = [&](const char* id, const char* colour, auto pick) {
+        PathBuilder path;
+        for (const auto& sample : recording.samples) {
+            if (const auto& p = pick(sample))
+                path.point(frame.x(p->x), frame.y(p->y));
+            else
+                path.gap();
+        }
+        svg.element("path", {{"id", id}, {"d", path.empty() ? "M0 0" : path.data()}, {"fill", "none"},
+                             {"stroke", colour}, {"stroke-width", "1"}, {"stroke-opacity", "0.75"},
+                             {"stroke-linejoin", "round"}});
+    };
+    eyePath("gaze-left", kLeftColour, [](const tools::RecordedSample& s) { return s.left; });
+    eyePath("gaze-right", kRightColour, [](const tools::RecordedSample& s) { return s.right; });
+    svg.close();
+}
+
+void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCriteria& criteria) {
+    double y = top + 8;
+    const auto lineEntry = [&](const char* colour, const std::string& label) {
+        svg.element("line", {{"x1", number(kLegendLeft)}, {"y1", number(y)}, {"x2", number(kLegendLeft + 24)},
+                             {"y2", number(y)}, {"stroke", colour}, {"stroke-width", "2"}});
+        svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}}, label);
+        y += 22;
+    };
+    lineEntry(kLeftColour, "left eye");
+    lineEntry(kRightColour, "right eye");
+    svg.element("circle", {{"cx", number(kLegendLeft + 12)}, {"cy", number(y)}, {"r", "7"},
+                           {"fill", kDwellColour}, {"fill-opacity", "0.22"}, {"stroke", kDwellColour}});
+    svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}},
+             "dwell (" + std::to_string(dwells) + "): at least " +
+                 millisecondsText(criteria.minDurationMicros));
+    y += 16;
+    svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}, {"fill", "#555555"}},
+             "within " + number(criteria.maxDispersionPx, 0) + " px spread");
+    y += 26;
+    lineEntry(kTriggerColour, "trigger");
+    svg.element("path", {{"d", "M" + number(kLegendLeft + 12) + " " + number(y - 5) + " l5 5 l-5 5 l-5 -5 z"},
+                         {"fill", kMessageColour}});
+    svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}}, "message");
+}
+
+void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const TimeAxis& axis, double top,
+                  double triggerLinesBottom) {
+    const double axisY = top + kTimelineHeight / 2;
+    svg.text("text", {{"x", number(kMarginLeft - 8)}, {"y", number(axisY + 4)}, {"text-anchor", "end"},
+                      {"fill", "#555555"}},
+             "events");
+    svg.element("line", {{"x1", number(axis.left)}, {"y1", number(axisY)}, {"x2", number(axis.right)},
+                         {"y2", number(axisY)}, {"stroke", kAxisColour}});
+
+    svg.open("g", {{"id", "triggers"}, {"stroke", kTriggerColour}, {"fill", kTriggerColour}});
+    for (const auto& line : recording.texts) {
+        const auto time = tools::textLineTime(recording, line);
+        if (line.kind != tools::TextKind::trigger || !time) continue;
+        const double x = axis.x(*time);
+        svg.element("line", {{"x1", number(x)}, {"y1", number(top + 4)}, {"x2", number(x)},
+                             {"y2", number(triggerLinesBottom)}, {"stroke-dasharray", "4 3"},
+                             {"stroke-width", "1"}});
+        svg.text("text", {{"x", number(x + 3)}, {"y", number(top + 12)}, {"stroke", "none"}, {"font-size", "11"}},
+                 "trigger " + line.value);
+    }
+    svg.close();
+
+    svg.open("g", {{"id", "messages"}, {"fill", kMessageColour}});
+    int row = 0;
+    for (const auto& line : recording.texts) {
+        const auto time = tools::textLineTime(recording, line);
+        if (line.kind == tools::TextKind::trigger || !time) continue;
+        const double x = axis.x(*time);
+        svg.open("path", {{"d", "M" + number(x) + " " + number(axisY - 5) + " l5 5 l-5 5 l-5 -5 z"}});
+        svg.text("title", {}, line.text);
+        svg.close();
+        svg.text("text", {{"x", number(x + 7)}, {"y", number(axisY + 16 + 12 * row)}, {"font-size", "11"}},
+                 line.kind == tools::TextKind::message ? line.value : line.text);
+        row = 1 - row;  // alternate rows keep neighbours apart
+    }
+    svg.close();
+}
+
+void drawPupils(SvgDocument& svg, const tools::Recording& recording, const TimeAxis& axis, double top) {
+    const double bottom = top + kPupilHeight;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (const auto& sample : recording.samples) {
+        for (const auto& value : {sample.pupilLeftMm, sample.pupilRightMm}) {
+            if (!value) continue;
+            low = std::min(low, *value);
+            high = std::max(high, *value);
+        }
+    }
+    if (!(low <= high)) {
+        low = 0;
+        high = 1;
+    }
+    const double pad = std::max((high - low) * 0.08, 0.05);
+    low -= pad;
+    high += pad;
+    const auto y = [&](double mm) { return bottom - (mm - low) / (high - low) * kPupilHeight; };
+
+    svg.text("text", {{"x", number(kMarginLeft - 44)}, {"y", number(top - 10)}, {"fill", "#555555"}},
+             "pupil diameter [mm]");
+    for (double tick : ticks(low, high, 5)) {
+        svg.element("line", {{"x1", number(axis.left)}, {"y1", number(y(tick))}, {"x2", number(axis.right)},
+                             {"y2", number(y(tick))}, {"stroke", kGridColour}});
+        svg.text("text", {{"x", number(axis.left - 6)}, {"y", number(y(tick) + 4)}, {"text-anchor", "end"},
+                          {"fill", "#555555"}},
+                 number(tick, 2));
+    }
+    svg.element("rect", {{"x", number(axis.left)}, {"y", number(top)}, {"width", number(axis.right - axis.left)},
+                         {"height", number(kPupilHeight)}, {"fill", "none"}, {"stroke", kAxisColour}});
+    for (double tick : ticks(0, axis.seconds, 10)) {
+        const double x = axis.left + tick / axis.seconds * (axis.right - axis.left);
+        svg.element("line", {{"x1", number(x)}, {"y1", number(bottom)}, {"x2", number(x)}, {"y2", number(bottom + 5)},
+                             {"stroke", kAxisColour}});
+        svg.text("text", {{"x", number(x)}, {"y", number(bottom + 18)}, {"text-anchor", "middle"},
+                          {"fill", "#555555"}},
+                 number(tick, 3) + " s");
+    }
+
+    const auto series = [&](const char* id, const char* colour, auto pick) {
+        PathBuilder path;
+        for (const auto& sample : recording.samples) {
+            if (const auto& value = pick(sample))
+                path.point(axis.x(sample.timeMicros), y(*value));
+            else
+                path.gap();
+        }
+        svg.element("path", {{"id", id}, {"d", path.empty() ? "M0 0" : path.data()}, {"fill", "none"},
+                             {"stroke", colour}, {"stroke-width", "1.2"}, {"stroke-linejoin", "round"}});
+    };
+    series("pupil-left", kLeftColour, [](const tools::RecordedSample& s) { return s.pupilLeftMm; });
+    series("pupil-right", kRightColour, [](const tools::RecordedSample& s) { return s.pupilRightMm; });
+}
+
+}  // namespace
+
+std::vector<double> ticks(double low, double high, int target) {
+    std::vector<double> result;
+    if (!(high > low) || target < 1) return result;
+    // The 1-2-5 step whose tick count comes closest to the target.
+    const double raw = (high - low) / target;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = power;
+    double bestMiss = std::numeric_limits<double>::infinity();
+    for (double factor : {0.5, 1.0, 2.0, 5.0, 10.0}) {
+        const double candidate = factor * power;
+        const double miss = std::abs((high - low) / candidate - target);
+        if (miss < bestMiss) {
+            bestMiss = miss;
+            step = candidate;
+        }
+    }
+    for (double tick = std::ceil(low / step) * step; tick <= high + step * 1e-9; tick += step)
+        result.push_back(std::abs(tick) < step * 1e-9 ? 0.0 : tick);
+    return result;
+}
+
+std::string plotRecording(const tools::Recording& recording, const PlotOptions& options) {
+    TimeAxis axis;
+    if (!recording.samples.empty()) {
+        axis.first = recording.samples.front().timeMicros;
+        const double span = static_cast<double>(recording.samples.back().timeMicros - axis.first) / 1e6;
+        axis.seconds = span > 0 ? span : 1;
+    }
+    const double scale = std::min(kGazeMaxWidth / std::max(options.screenWidth, 1),
+                                  kGazeMaxHeight / std::max(options.screenHeight, 1));
+    const GazeFrame frame{kMarginLeft, kGazeTop, scale};
+    const double gazeBottom = kGazeTop + options.screenHeight * scale;
+    const double timelineTop = std::max(gazeBottom, kGazeTop + 200) + 36;
+    const double pupilTop = timelineTop + kTimelineHeight + 40;
+    const double height = pupilTop + kPupilHeight + 36;
+
+    SvgDocument svg(kWidth, height);
+    svg.element("rect", {{"width", number(kWidth)}, {"height", number(height)}, {"fill", "white"}});
+    drawHeader(svg, recording, options, axis);
+    std::size_t dwells = 0;
+    drawGaze(svg, recording, options, frame, dwells);
+    drawLegend(svg, kGazeTop, dwells, options.dwell);
+    drawTimeline(svg, recording, axis, timelineTop, pupilTop + kPupilHeight);
+    drawPupils(svg, recording, axis, pupilTop);
+    if (recording.samples.empty()) {
+        svg.text("text", {{"x", number(kWidth / 2)}, {"y", number(pupilTop + kPupilHeight / 2)},
+                          {"text-anchor", "middle"}, {"font-size", "16"}},
+                 "no sample in this recording");
+    }
+    return svg.finish();
+}
+
+}  // namespace tyvarion::plot

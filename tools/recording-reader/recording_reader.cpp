@@ -1,0 +1,146 @@
+#include "recording-reader/recording_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <utility>
+
+namespace tyvarion::tools {
+namespace {
+
+constexpr std::size_t kFields = 10;
+constexpr std::string_view kInvalid = "INVALID";
+constexpr std::string_view kTriggerPrefix = "trigger: ";
+constexpr std::string_view kMessagePrefix = "message: ";
+constexpr std::string_view kColumnHeaderStart = "timestamp [us];";
+// The client marks a missing value with the lowest double; a Y value written
+// beside a valid X keeps it as a number ("-1.79769e+308"). No screen
+// coordinate or pupil size comes near.
+constexpr double kLargestMeasure = 1e300;
+
+template <typename T>
+bool integer(std::string_view text, T& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && end == text.data() + text.size() && !text.empty();
+}
+
+// Nullopt for a field that is not a number at all; an absent value inside
+// for INVALID and for numbers that carry no measure.
+std::optional<std::optional<double>> measure(std::string_view text) {
+    if (text == kInvalid) return std::optional<double>{};
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || end != text.data() + text.size()) return std::nullopt;
+    // from_chars reads the NaN spellings of printf ("-nan", "-nan(ind)").
+    if (error == std::errc::result_out_of_range) return std::optional<double>{};
+    if (error != std::errc{}) return std::nullopt;
+    if (!std::isfinite(value) || std::fabs(value) >= kLargestMeasure) return std::optional<double>{};
+    return std::optional<double>{value};
+}
+
+std::optional<GazePoint> point(const std::optional<double>& x, const std::optional<double>& y) {
+    if (!x || !y) return std::nullopt;
+    return GazePoint{*x, *y};
+}
+
+std::string_view withoutLineEnd(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+}  // namespace
+
+std::optional<RecordedSample> parseSampleLine(std::string_view line) {
+    line = withoutLineEnd(line);
+    std::array<std::string_view, kFields> fields;
+    std::size_t count = 0;
+    while (!line.empty()) {
+        const std::size_t separator = line.find(';');
+        if (separator == std::string_view::npos || count == kFields) return std::nullopt;
+        fields[count++] = line.substr(0, separator);
+        line.remove_prefix(separator + 1);
+    }
+    if (count != kFields) return std::nullopt;
+
+    RecordedSample sample;
+    if (!integer(fields[0], sample.timeMicros) || !integer(fields[1], sample.index)) return std::nullopt;
+    std::array<std::optional<double>, kFields> values;
+    for (std::size_t i = 2; i < kFields; ++i) {
+        const auto value = measure(fields[i]);
+        if (!value) return std::nullopt;
+        values[i] = *value;
+    }
+    sample.gaze = point(values[2], values[3]);
+    sample.left = point(values[4], values[5]);
+    sample.pupilLeftMm = values[6];
+    sample.right = point(values[7], values[8]);
+    sample.pupilRightMm = values[9];
+    return sample;
+}
+
+Recording parseRecording(std::istream& input) {
+    Recording recording;
+    std::string line;
+    bool first = true;
+    while (std::getline(input, line)) {
+        const std::string_view text = withoutLineEnd(line);
+        const bool wasFirst = std::exchange(first, false);
+        if (wasFirst && text == "Sep=;") {
+            recording.hasSeparatorLine = true;
+            continue;
+        }
+        if (recording.samples.empty() && recording.texts.empty() &&
+            text.substr(0, kColumnHeaderStart.size()) == kColumnHeaderStart) {
+            recording.hasColumnHeader = true;
+            continue;
+        }
+        if (auto sample = parseSampleLine(text)) {
+            recording.samples.push_back(*sample);
+            continue;
+        }
+        TextLine entry;
+        entry.text = std::string(text);
+        entry.samplesBefore = recording.samples.size();
+        if (text.substr(0, kTriggerPrefix.size()) == kTriggerPrefix) {
+            entry.kind = TextKind::trigger;
+            entry.value = std::string(text.substr(kTriggerPrefix.size()));
+            ++recording.triggers;
+        } else if (text.substr(0, kMessagePrefix.size()) == kMessagePrefix) {
+            entry.kind = TextKind::message;
+            entry.value = std::string(text.substr(kMessagePrefix.size()));
+            ++recording.messages;
+        }
+        recording.texts.push_back(std::move(entry));
+    }
+    return recording;
+}
+
+std::optional<Recording> readRecording(const std::filesystem::path& path, std::string& error) {
+    std::ifstream input(path, std::ios::binary);
+    if (!input.is_open()) {
+        error = "cannot open " + path.string();
+        return std::nullopt;
+    }
+    return parseRecording(input);
+}
+
+std::int64_t missingSamples(const std::vector<RecordedSample>& samples) {
+    std::int64_t missing = 0;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        const std::int64_t step =
+            static_cast<std::int64_t>(samples[i].index) - static_cast<std::int64_t>(samples[i - 1].index);
+        if (step > 1) missing += step - 1;
+    }
+    return missing;
+}
+
+std::optional<std::int64_t> textLineTime(const Recording& recording, const TextLine& line) {
+    if (recording.samples.empty()) return std::nullopt;
+    const std::size_t above = line.samplesBefore;
+    if (above == 0) return recording.samples.front().timeMicros;
+    return recording.samples[std::min(above, recording.samples.size()) - 1].timeMicros;
+}
+
+}  // namespace tyvarion::tools
