@@ -24,22 +24,22 @@ void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) {
                       events.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-void Tyvarion::queueRecordedSample(const tyapi::TYGazeSample& copy) {
+void Tyvarion::queueRecordedSample(RecordingEntry&& entry) {
     std::lock_guard lock(recordMutex);
-    pushRecordingEntry(recordQueue, RecordingEntry{copy, std::nullopt});
+    pushRecordingEntry(recordQueue, std::move(entry));
     recordCondition.notify_all();
 }
 
 void Tyvarion::handleGazeSample(const tyapi::TYGazeSample& sample) {
-    tyapi::TYGazeSample copy;
+    RecordingEntry entry;
     {
         std::lock_guard lock(eventMutex);
         queueGazeEvents(sample);
         if (!recording) return;
-        copy = sample;
+        entry.sample = sample;
     }
     // Never both mutexes at once: eventMutex is released before recordMutex.
-    queueRecordedSample(copy);
+    queueRecordedSample(std::move(entry));
 }
 
 void Tyvarion::onDeviceEvent(std::int32_t code) {

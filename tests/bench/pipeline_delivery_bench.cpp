@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fake_tyapi.h"
+#include "platform/unique_handle.h"
 #include "tracker/tyvarion.h"
 
 using namespace tyvarion;

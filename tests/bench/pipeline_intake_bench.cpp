@@ -2,20 +2,25 @@
 // and appending six host records to a deque under an uncontended mutex. The
 // intake with every kind selected and recording on should cost at most twice
 // the floor.
+//
+// Recording is measured twice: with the writer held still, so that the
+// recording mutex is uncontended like the floor's and the queue stays full
+// (each sample drops the oldest entry), and with the writer running, which
+// writes every line while holding the recording mutex and so makes the
+// library's thread wait whenever samples come faster than lines are written.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <mutex>
-#include <string>
 #include <vector>
 
+#include "../unit/recording_support.h"
 #include "fake_tyapi.h"
+#include "platform/unique_handle.h"
 #include "tracker/tyvarion.h"
 
 using namespace tyvarion;
+using tyvarion::RecordingProbe;
 
 namespace {
 
@@ -23,25 +28,7 @@ namespace {
 // host would between samples.
 constexpr std::int64_t kDrainEvery = 4096;
 
-// The recording files go to a scratch folder.
-class ScratchDocuments {
-public:
-    ScratchDocuments()
-        : folder_(std::filesystem::temp_directory_path() /
-                  ("pipeline_intake_bench_" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(folder_);
-        ::setenv("XDG_DOCUMENTS_DIR", folder_.c_str(), 1);
-    }
-    ~ScratchDocuments() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    ScratchDocuments(const ScratchDocuments&) = delete;
-    ScratchDocuments& operator=(const ScratchDocuments&) = delete;
-
-private:
-    std::filesystem::path folder_;
-};
+enum Recording { kNotRecording = 0, kWriterHeld = 1, kWriterRunning = 2 };
 
 void FloorBaseline(benchmark::State& state) {
     std::mutex mutex;
@@ -70,8 +57,9 @@ void FloorBaseline(benchmark::State& state) {
 }
 
 void HandleGazeSample(benchmark::State& state) {
-    const bool recordingOn = state.range(0) != 0;
-    ScratchDocuments documents;
+    const auto mode = static_cast<Recording>(state.range(0));
+    recording_support::ScratchFolder documents;
+    recording_support::ScopedDocumentsFolder documentsSetting(documents.path());
     fake::FakeClient::reset();
     Tyvarion tracker;
     for (auto type : {ET2_DT_POSITION, ET2_DT_PUPIL}) {
@@ -84,7 +72,7 @@ void HandleGazeSample(benchmark::State& state) {
         }
     }
     tracker.SetDisplayMode(800, 600);
-    if (recordingOn) {
+    if (mode != kNotRecording) {
         unique_bstr message;
         if (tracker.SetRecording(VARIANT_TRUE, message.put()) != S_OK ||
             SysStringLen(message.get()) != 0) {
@@ -92,6 +80,7 @@ void HandleGazeSample(benchmark::State& state) {
             return;
         }
     }
+    if (mode == kWriterHeld) RecordingProbe::stallWriter(tracker);
 
     tyapi::TYGazeSample sample = fake::validSample();
     benchmark::DoNotOptimize(&sample);
@@ -108,11 +97,13 @@ void HandleGazeSample(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(state.iterations());
+    if (mode == kWriterHeld) RecordingProbe::resumeWriter(tracker);
 }
 
 }  // namespace
 
 BENCHMARK(FloorBaseline);
-BENCHMARK(HandleGazeSample)->ArgName("recording")->Arg(1)->Arg(0);
+// 0: not recording; 1: recording, writer held still; 2: recording, writer running.
+BENCHMARK(HandleGazeSample)->ArgName("recording")->Arg(kWriterHeld)->Arg(kNotRecording)->Arg(kWriterRunning);
 
 BENCHMARK_MAIN();
