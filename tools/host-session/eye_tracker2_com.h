@@ -23,6 +23,10 @@ inline constexpr const wchar_t* kTrackerProgId = L"eyetracker2.Tyvarion";
 // only its identity as an interface pointer matters here.
 using ICalibrationDisplay = IUnknown;
 
+// COM interfaces are released, never deleted through a base pointer: they have
+// no virtual destructor by design.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 struct IEyeTracker2 : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE GetCaps(LONG* caps) = 0;
     virtual HRESULT STDMETHODCALLTYPE IsMultithreaded(VARIANT_BOOL* multiThreaded) = 0;
@@ -58,5 +62,6 @@ struct IEyeTracker2 : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE GetParameter(LPWSTR name, BSTR* value) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetAOISet(LONG id, BSTR* returnValue) = 0;
 };
+#pragma GCC diagnostic pop
 
 }  // namespace tyvarion::host

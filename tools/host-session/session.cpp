@@ -72,7 +72,12 @@ public:
         : tracker_(tracker), options_(options), log_(log), stopRequested_(stopRequested) {}
 
     SessionReport run() {
-        if (prepare() && !stopped()) runTrials();
+        if (prepare()) {
+            if (stopped())
+                interrupt(0);
+            else
+                runTrials();
+        }
         finish();
         return std::move(report_);
     }

@@ -257,8 +257,10 @@ std::vector<double> ticks(double low, double high, int target) {
             step = candidate;
         }
     }
-    for (double tick = std::ceil(low / step) * step; tick <= high + step * 1e-9; tick += step)
-        result.push_back(std::abs(tick) < step * 1e-9 ? 0.0 : tick);
+    // Whole multiples of the step, rounded to its decimals: 5.2, not 5.2000000000000002.
+    const double scale = std::pow(10.0, std::max(0.0, -std::floor(std::log10(step))) + 1);
+    for (double k = std::ceil(low / step - 1e-9); k * step <= high + step * 1e-9; ++k)
+        result.push_back(std::round(k * step * scale) / scale + 0.0);
     return result;
 }
 

@@ -1,0 +1,187 @@
+// The plotter's pieces: XML text, numbers, paths with gaps, axis ticks,
+// dwells, and the whole picture read back by a strict XML reader.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "plot-recording/plot.h"
+#include "plot-recording/svg.h"
+#include "xml_check.h"
+
+namespace tyvarion::plot {
+namespace {
+
+using testing::parseXml;
+
+std::size_t countOf(const std::string& text, char c) { return std::count(text.begin(), text.end(), c); }
+
+TEST(Svg, EscapesMarkupAndReplacesWhatXmlCannotHold) {
+    EXPECT_EQ(escapeXml("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c&apos;");
+    EXPECT_EQ(escapeXml("tab\tok"), "tab\tok");
+    EXPECT_EQ(escapeXml("bell\x07"), "bell\xEF\xBF\xBD");
+    EXPECT_EQ(escapeXml("\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9");          // UTF-8 kept
+    EXPECT_EQ(escapeXml("caf\xE9"), "caf\xEF\xBF\xBD");                      // Latin-1 byte
+    EXPECT_EQ(escapeXml("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");            // overlong
+    EXPECT_EQ(escapeXml("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+    EXPECT_EQ(escapeXml("\xEF\xBF\xBF"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // U+FFFF
+    EXPECT_EQ(escapeXml("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(escapeXml("\xE2\x82"), "\xEF\xBF\xBD\xEF\xBF\xBD");            // cut short
+}
+
+TEST(Svg, NumbersWithoutTrailingZeros) {
+    EXPECT_EQ(number(12.5), "12.5");
+    EXPECT_EQ(number(3.0), "3");
+    EXPECT_EQ(number(-0.001), "0");
+    EXPECT_EQ(number(0.125, 2), "0.12");
+    EXPECT_EQ(number(1234.5678, 1), "1234.6");
+    EXPECT_EQ(number(-7.25), "-7.25");
+    EXPECT_EQ(number(std::numeric_limits<double>::quiet_NaN()), "0");
+}
+
+TEST(Svg, PathRunsBreakAtGapsAndSkipTinySteps) {
+    PathBuilder path(0.5);
+    path.point(0, 0);
+    path.point(0.2, 0.2);  // within half a pixel: left out
+    path.point(10, 0);
+    path.gap();
+    path.gap();
+    path.point(20, 5.26);
+    path.point(30, 5);
+    EXPECT_EQ(path.data(), "M0 0 L10 0 M20 5.3 L30 5");
+}
+
+TEST(Plot, TicksOnOneTwoFiveSteps) {
+    EXPECT_EQ(ticks(0, 3, 10), (std::vector<double>{0, 0.5, 1, 1.5, 2, 2.5, 3}));
+    EXPECT_EQ(ticks(5.1, 6.1, 5), (std::vector<double>{5.2, 5.4, 5.6, 5.8, 6.0}));
+    EXPECT_EQ(ticks(0, 10, 5), (std::vector<double>{0, 2, 4, 6, 8, 10}));
+    EXPECT_TRUE(ticks(1, 1, 5).empty());
+}
+
+TEST(Dwell, CompactRunsLongEnoughAndBrokenByBlinks) {
+    std::vector<TimedPoint> trace;
+    const auto add = [&](std::int64_t ms, std::optional<tools::GazePoint> p) { trace.push_back({ms * 1000, p}); };
+    // 0-120 ms around (100, 100): a dwell.
+    for (int ms = 0; ms <= 120; ms += 10) add(ms, tools::GazePoint{100.0 + (ms % 20) / 10.0, 100});
+    // A saccade.
+    add(130, tools::GazePoint{300, 300});
+    // 140-200 ms around (500, 500): too short.
+    for (int ms = 140; ms <= 200; ms += 10) add(ms, tools::GazePoint{500, 500});
+    // 210-400 ms at (800, 200), split by a blink at 300 ms: 210-290 and 310-400.
+    for (int ms = 210; ms <= 400; ms += 10) add(ms, ms == 300 ? std::nullopt : std::optional(tools::GazePoint{800, 200}));
+
+    const auto dwells = findDwells(trace, DwellCriteria{40, 80'000});
+    ASSERT_EQ(dwells.size(), 3u);
+    EXPECT_EQ(dwells[0].startMicros, 0);
+    EXPECT_EQ(dwells[0].endMicros, 120'000);
+    EXPECT_EQ(dwells[0].points, 13u);
+    EXPECT_NEAR(dwells[0].x, 100 + 6.0 / 13, 1e-9);
+    EXPECT_EQ(dwells[0].y, 100);
+    EXPECT_EQ(dwells[1].startMicros, 210'000);
+    EXPECT_EQ(dwells[1].endMicros, 290'000);
+    EXPECT_EQ(dwells[2].startMicros, 310'000);
+    EXPECT_EQ(dwells[2].endMicros, 400'000);
+    EXPECT_TRUE(findDwells({}, DwellCriteria{}).empty());
+}
+
+TEST(Dwell, GazeFallsBackToTheEyes) {
+    tools::RecordedSample sample;
+    EXPECT_FALSE(gazeOf(sample));
+    sample.right = tools::GazePoint{10, 20};
+    EXPECT_EQ(gazeOf(sample)->x, 10);
+    sample.left = tools::GazePoint{20, 40};
+    EXPECT_EQ(gazeOf(sample)->x, 15);
+    EXPECT_EQ(gazeOf(sample)->y, 30);
+    sample.gaze = tools::GazePoint{1, 2};
+    EXPECT_EQ(gazeOf(sample)->x, 1);
+}
+
+tools::Recording shortRecording() {
+    std::string text =
+        "Sep=;\n"
+        "timestamp [us];\tindex;\tPOR X [px];\tPOR Y [px];\tPOR Left X [px];\tPOR Left Y [px];"
+        "\tPupil Diam Left [mm];\tPOR Right X [px];\tPOR Right Y [px];\tPupil Diam Right [mm]\n"
+        "trigger: 1\n"
+        "message: trial 1 <start> & \"more\"\n";
+    // 300 samples at 500 Hz: a fixation, a blink of 10 samples, another fixation.
+    for (int i = 0; i < 300; ++i) {
+        const std::string time = std::to_string(1'000'000 + i * 2000) + ";" + std::to_string(i) + ";";
+        if (i >= 140 && i < 150) {
+            text += time + "INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;\n";
+            continue;
+        }
+        const std::string x = i < 140 ? "400" : "1500";
+        text += time + x + ";300;" + x + ";301;5.2;" + x + ";299;5.4;\n";
+        if (i == 150) text += "trigger: 2\nmessage: caf\xE9\n";
+    }
+    std::istringstream input(text);
+    return tools::parseRecording(input);
+}
+
+TEST(Plot, PictureParsesAndHoldsItsParts) {
+    PlotOptions options;
+    options.title = "tyvarion_NBS_test.csv";
+    const std::string svg = plotRecording(shortRecording(), options);
+    const auto parsed = parseXml(svg);
+    ASSERT_TRUE(parsed.root) << parsed.error;
+    const auto& root = *parsed.root;
+    EXPECT_EQ(root.name, "svg");
+    EXPECT_EQ(root.attributes.at("xmlns"), "http://www.w3.org/2000/svg");
+
+    const auto* screen = root.findById("screen");
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->name, "rect");
+    EXPECT_EQ(screen->attributes.at("width"), "620");
+    EXPECT_EQ(screen->attributes.at("height"), "348.75");  // 1920 x 1080 at the same scale
+
+    // Each path is one run before the blink and one after: the gap stays a gap.
+    for (const char* id : {"gaze-left", "gaze-right", "pupil-left", "pupil-right"}) {
+        const auto* path = root.findById(id);
+        ASSERT_NE(path, nullptr) << id;
+        EXPECT_EQ(path->name, "path");
+        EXPECT_EQ(countOf(path->attributes.at("d"), 'M'), 2u) << id;
+    }
+
+    const auto* dwells = root.findById("dwells");
+    ASSERT_NE(dwells, nullptr);
+    EXPECT_EQ(dwells->childrenNamed("circle").size(), 2u);
+
+    const auto* triggers = root.findById("triggers");
+    ASSERT_NE(triggers, nullptr);
+    EXPECT_EQ(triggers->childrenNamed("line").size(), 2u);
+    const auto labels = triggers->childrenNamed("text");
+    ASSERT_EQ(labels.size(), 2u);
+    EXPECT_EQ(labels[0]->text, "trigger 1");
+    EXPECT_EQ(labels[1]->text, "trigger 2");
+
+    const auto* messages = root.findById("messages");
+    ASSERT_NE(messages, nullptr);
+    EXPECT_EQ(messages->childrenNamed("path").size(), 2u);
+    const auto messageLabels = messages->childrenNamed("text");
+    ASSERT_EQ(messageLabels.size(), 2u);
+    EXPECT_EQ(messageLabels[0]->text, "trial 1 <start> & \"more\"");
+    EXPECT_EQ(messageLabels[1]->text, "caf\xEF\xBF\xBD");
+}
+
+TEST(Plot, EmptyRecordingStillAPicture) {
+    const auto parsed = parseXml(plotRecording(tools::Recording{}, PlotOptions{}));
+    ASSERT_TRUE(parsed.root) << parsed.error;
+    EXPECT_NE(parsed.root->findById("screen"), nullptr);
+    EXPECT_EQ(parsed.root->findById("gaze-left")->attributes.at("d"), "M0 0");
+    EXPECT_EQ(parsed.root->findById("dwells")->children.size(), 0u);
+}
+
+TEST(XmlCheck, RejectsWhatAParserRejects) {
+    EXPECT_TRUE(parseXml("<a x=\"1\"><b/>t&amp;</a>").root);
+    EXPECT_FALSE(parseXml("<a><b></a>").root);
+    EXPECT_FALSE(parseXml("<a x=1/>").root);
+    EXPECT_FALSE(parseXml("<a x=\"1\" x=\"2\"/>").root);
+    EXPECT_FALSE(parseXml("<a>&nbsp;</a>").root);
+    EXPECT_FALSE(parseXml("<a>x & y</a>").root);
+    EXPECT_FALSE(parseXml("<a>caf\xE9</a>").root);
+    EXPECT_FALSE(parseXml("<a>\x01</a>").root);
+    EXPECT_FALSE(parseXml("<a/><b/>").root);
+}
+
+}  // namespace
+}  // namespace tyvarion::plot

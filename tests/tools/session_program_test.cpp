@@ -1,0 +1,221 @@
+// The host-session and plot-recording programs on a short session against the
+// simulated server: the summary agrees with the recording file, the picture
+// parses and holds its parts, a missing server gives a clear refusal and a
+// non-zero exit.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness/child_process.h"
+#include "harness/server_process.h"
+#include "recording-reader/recording_reader.h"
+#include "test_environment.h"
+#include "xml_check.h"
+
+namespace tyvarion::testing {
+namespace {
+
+constexpr std::chrono::seconds kPatience{120};
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string output;  // standard output and error
+};
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments) {
+    ProgramRun run;
+    std::string error;
+    auto child = sim::ChildProcess::start(program, arguments, error);
+    if (!child) {
+        run.output = error;
+        return run;
+    }
+    child->closeInput();
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!child->read(run.output, std::chrono::milliseconds(100)) && child->poll()) break;
+    }
+    while (child->read(run.output, std::chrono::milliseconds(0))) {
+    }
+    run.exitCode = child->wait(std::chrono::seconds(5));
+    return run;
+}
+
+// The value after a summary label, "  trigger lines   2" -> "2"; nullopt if absent.
+std::optional<std::string> summaryValue(const std::string& output, const std::string& label) {
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t start = line.find_first_not_of(' ');
+        if (start == std::string::npos || line.compare(start, label.size(), label) != 0) continue;
+        const std::size_t value = line.find_first_not_of(' ', start + label.size());
+        if (value == std::string::npos || value == start + label.size()) continue;
+        return line.substr(value);
+    }
+    return std::nullopt;
+}
+
+std::uint64_t summaryNumber(const std::string& output, const std::string& label) {
+    const auto value = summaryValue(output, label);
+    EXPECT_TRUE(value) << "no \"" << label << "\" in\n" << output;
+    return value ? std::stoull(*value) : 0;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream input(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(input), {});
+}
+
+class SessionProgram : public ::testing::Test {
+protected:
+    void SetUp() override { setEnvironment("XDG_DOCUMENTS_DIR", documents_.path().string()); }
+
+    ScratchFolder documents_{"tyvarion-documents"};
+};
+
+TEST_F(SessionProgram, SummaryAgreesWithTheRecordingAndThePictureParses) {
+    sim::ServerProcess server({"--rate", "500", "--seed", "7"});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+
+    const ProgramRun session = runProgram(HOST_SESSION_PATH, {"--trials", "2", "--trial-ms", "300"});
+    ASSERT_EQ(session.exitCode, 0) << session.output;
+    const std::string& out = session.output;
+    EXPECT_NE(out.find("SetRecording(true)                           S_OK\n"), std::string::npos) << out;
+    EXPECT_EQ(summaryValue(out, "trials"), "2 of 2 (300 ms each, host polling at 60 Hz)");
+    EXPECT_EQ(summaryNumber(out, "triggers sent"), 2u);
+    EXPECT_EQ(summaryNumber(out, "messages sent"), 2u);
+
+    // The file the summary names is the one the plug-in wrote.
+    const auto shownPath = summaryValue(out, "recording file");
+    ASSERT_TRUE(shownPath) << out;
+    const std::filesystem::path path = std::filesystem::u8path(*shownPath);
+    EXPECT_EQ(path.parent_path(), documents_.path() / "Tyvarion" / "NBS Presentation");
+    std::string error;
+    const auto recording = tools::readRecording(path, error);
+    ASSERT_TRUE(recording) << error;
+    EXPECT_TRUE(recording->hasSeparatorLine);
+    EXPECT_TRUE(recording->hasColumnHeader);
+    EXPECT_GT(recording->samples.size(), 0u);
+    EXPECT_EQ(summaryNumber(out, "sample lines"), recording->samples.size());
+    EXPECT_EQ(summaryNumber(out, "trigger lines"), recording->triggers);
+    EXPECT_EQ(summaryNumber(out, "message lines"), recording->messages);
+    EXPECT_EQ(summaryNumber(out, "samples missing"), static_cast<std::uint64_t>(tools::missingSamples(recording->samples)));
+    EXPECT_EQ(tools::missingSamples(recording->samples), 0);
+    std::vector<std::string> texts;
+    for (const auto& line : recording->texts) texts.push_back(line.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"trigger: 1", "message: trial 1 start", "trigger: 2",
+                                               "message: trial 2 start"}));
+
+    // Every sample line with a value reached the host as events.
+    std::uint64_t withValue = 0;
+    for (const auto& sample : recording->samples)
+        if (sample.gaze || sample.left || sample.right || sample.pupilLeftMm || sample.pupilRightMm) ++withValue;
+    EXPECT_EQ(summaryValue(out, "received by the host"),
+              std::to_string(withValue) + " of " + std::to_string(withValue) + " lines with a value");
+    // Six events per sample that has every value; the host received them all.
+    EXPECT_GE(summaryNumber(out, "samples received"), withValue);
+    EXPECT_EQ(summaryNumber(out, "position, both eyes"), summaryNumber(out, "pupil, both eyes"));
+    EXPECT_TRUE(summaryValue(out, "median")) << out;
+    EXPECT_TRUE(summaryValue(out, "99th percentile")) << out;
+
+    // The picture of that recording.
+    const std::filesystem::path svgPath = documents_.path() / "picture.svg";
+    const ProgramRun plot = runProgram(PLOT_RECORDING_PATH, {path.string(), "-o", svgPath.string()});
+    ASSERT_EQ(plot.exitCode, 0) << plot.output;
+    EXPECT_EQ(plot.output, "plot-recording: " + std::to_string(recording->samples.size()) +
+                               " samples, 2 triggers, 2 messages -> " + svgPath.string() + "\n");
+    const auto parsed = parseXml(readFile(svgPath));
+    ASSERT_TRUE(parsed.root) << parsed.error;
+    EXPECT_EQ(parsed.root->name, "svg");
+    for (const char* id : {"screen", "gaze-left", "gaze-right", "dwells", "pupil-left", "pupil-right"})
+        EXPECT_NE(parsed.root->findById(id), nullptr) << id;
+    EXPECT_EQ(parsed.root->findById("triggers")->childrenNamed("line").size(), 2u);
+    EXPECT_EQ(parsed.root->findById("messages")->childrenNamed("path").size(), 2u);
+}
+
+TEST_F(SessionProgram, MissingServerIsAClearRefusal) {
+    // A port where nothing listens: a server that has come and gone.
+    std::string endpoint;
+    {
+        sim::ServerProcess gone;
+        ASSERT_TRUE(gone.running()) << gone.output();
+        endpoint = gone.endpoint();
+    }
+    sim::setClientEndpoint(endpoint);
+
+    const ProgramRun session = runProgram(HOST_SESSION_PATH, {"--trials", "1", "--trial-ms", "100"});
+    EXPECT_EQ(session.exitCode, 1) << session.output;
+    const std::string& out = session.output;
+    EXPECT_NE(out.find("StartData(ET2_DT_POSITION, ET2_ET_DEFAULT)   S_FALSE  \"not connected to Tyvarion server\"\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("host-session: the plug-in refused StartData(ET2_DT_POSITION, ET2_ET_DEFAULT) with "
+                       "S_FALSE: \"not connected to Tyvarion server\".\nIt is not connected to the eye-tracking "
+                       "server (GetStatus 0x40)"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("(it is \"" + endpoint + "\")."), std::string::npos) << out;
+    EXPECT_EQ(out.find("SetTracking"), std::string::npos) << out;
+    EXPECT_EQ(out.find("summary"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(documents_.path() / "Tyvarion"));
+}
+
+TEST_F(SessionProgram, ServerRefusingToTrack) {
+    sim::ServerProcess server({"--start-result", "2"});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+    const ProgramRun session = runProgram(HOST_SESSION_PATH, {"--trials", "1", "--trial-ms", "100"});
+    EXPECT_EQ(session.exitCode, 1) << session.output;
+    EXPECT_NE(session.output.find("SetTracking(true)                            S_FALSE  \"no eye tracking device "
+                                  "connected\"\n"
+                                  "GetLastError                                 S_OK     \"no eye tracking device "
+                                  "connected\"\n"
+                                  "GetStatus -> S_OK, status 0x10\n"),
+              std::string::npos)
+        << session.output;
+    EXPECT_NE(session.output.find("host-session: the plug-in refused SetTracking(true) with S_FALSE: \"no eye "
+                                  "tracking device connected\".\n"),
+              std::string::npos)
+        << session.output;
+}
+
+TEST_F(SessionProgram, ConnectionLostDuringTheSession) {
+    sim::ServerProcess server({"--drop-after-ms", "150"});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+    const ProgramRun session = runProgram(HOST_SESSION_PATH, {"--trials", "3", "--trial-ms", "300"});
+    EXPECT_EQ(session.exitCode, 1) << session.output;
+    EXPECT_NE(session.output.find("host-session: the connection to the eye-tracking server was lost during trial "),
+              std::string::npos)
+        << session.output;
+    // Switching recording off is refused now; the file is closed when the object goes.
+    EXPECT_NE(session.output.find("SetRecording(false)                          S_FALSE  \"not connected to "
+                                  "Tyvarion server\"\n"),
+              std::string::npos)
+        << session.output;
+    const auto shownPath = summaryValue(session.output, "recording file");
+    ASSERT_TRUE(shownPath) << session.output;
+    std::string error;
+    const auto recording = tools::readRecording(std::filesystem::u8path(*shownPath), error);
+    ASSERT_TRUE(recording) << error;
+    EXPECT_EQ(summaryNumber(session.output, "sample lines"), recording->samples.size());
+}
+
+TEST_F(SessionProgram, CommandLineErrors) {
+    const ProgramRun bad = runProgram(HOST_SESSION_PATH, {"--trials", "zero"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.output.rfind("host-session: --trials: expects 1 to 1000\nusage: host-session", 0), 0u)
+        << bad.output;
+    const ProgramRun noFile = runProgram(PLOT_RECORDING_PATH, {(documents_.path() / "none.csv").string()});
+    EXPECT_EQ(noFile.exitCode, 1);
+    EXPECT_EQ(noFile.output, "plot-recording: cannot open " + (documents_.path() / "none.csv").string() + "\n");
+}
+
+}  // namespace
+}  // namespace tyvarion::testing
