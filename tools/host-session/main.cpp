@@ -2,6 +2,8 @@
 // does and reports what came back. See --help.
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -19,6 +21,14 @@ namespace {
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
+
+bool writePath(const std::filesystem::path& file, const std::filesystem::path& path) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const std::u8string text = path.u8string();
+    out << std::string(text.begin(), text.end()) << '\n';
+    out.close();
+    return static_cast<bool>(out);
+}
 
 // Lives as long as the signal handler may use it.
 std::atomic<bool> stopRequested{false};
@@ -65,6 +75,11 @@ int main(int argc, char** argv) {
         if (report.recordingStarted) recording = checkRecording(locator, report.received);
         std::fputs(formatSummary(options, report, recording).c_str(), stdout);
         std::fflush(stdout);
+        if (!options.recordingPathFile.empty() && recording && recording->path &&
+            !writePath(std::filesystem::u8path(options.recordingPathFile), *recording->path)) {
+            std::fprintf(stderr, "host-session: cannot write %s\n", options.recordingPathFile.c_str());
+            return kExitRefused;
+        }
     }
     switch (report.end) {
         case SessionEnd::completed: return 0;

@@ -31,6 +31,8 @@ const char* const kUsage =
     "  --trial-ms MS      length of a trial in milliseconds, 1 to 3600000 (default 2000)\n"
     "  --frame-rate HZ    the host's polling rate, 1 to 1000 (default 60)\n"
     "  --display WxH      the host's display in pixels (default 1920x1080)\n"
+    "  --recording-path-file FILE\n"
+    "                     write the recording file's path (UTF-8) into FILE, for scripts\n"
     "Exit status: 0 when the session ran to its end, 1 when the plug-in refused or\n"
     "the session broke off, 2 for a bad command line, 130 when interrupted.\n";
 
@@ -43,7 +45,7 @@ std::variant<SessionOptions, std::string> parseOptions(std::span<const std::stri
             continue;
         }
         const bool known = name == "--trials" || name == "--trial-ms" || name == "--frame-rate" ||
-                           name == "--display";
+                           name == "--display" || name == "--recording-path-file";
         if (!known) return "unknown option " + std::string(name);
         if (i + 1 == arguments.size()) return std::string(name) + ": missing value";
         const std::string_view value = arguments[++i];
@@ -62,6 +64,9 @@ std::variant<SessionOptions, std::string> parseOptions(std::span<const std::stri
             const auto rate = numberIn<double>(value, 1, 1000);
             if (!rate) return fail("1 to 1000");
             options.frameRateHz = *rate;
+        } else if (name == "--recording-path-file") {
+            if (value.empty()) return fail("a file name");
+            options.recordingPathFile = std::string(value);
         } else if (name == "--display") {
             const std::size_t x = value.find('x');
             const auto width = x == std::string_view::npos

@@ -17,6 +17,8 @@ struct SessionOptions {
     LONG displayWidth = 1920;
     LONG displayHeight = 1080;
     Binding binding = Binding::early;
+    // Where to write the recording file's path, for scripts; empty: nowhere.
+    std::string recordingPathFile;
     bool help = false;
 };
 

@@ -77,7 +77,7 @@ void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOpt
                          {"stroke", "#333333"}, {"stroke-width", "1.5"}});
     const double cx = frame.x(options.screenWidth / 2.0);
     const double cy = frame.y(options.screenHeight / 2.0);
-    svg.element("path", {{"d", "M" + number(cx - 6) + " " + number(cy) + " h12 M" + number(cx) + " " +
+    svg.element("path", {{"d", std::string("M") + number(cx - 6) + " " + number(cy) + " h12 M" + number(cx) + " " +
                                     number(cy - 6) + " v12"},
                          {"stroke", "#bbbbbb"}});
     svg.text("text", {{"x", number(frame.left)}, {"y", number(frame.top - 6)}, {"fill", "#555555"}},
@@ -141,7 +141,7 @@ void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCri
              "within " + number(criteria.maxDispersionPx, 0) + " px spread");
     y += 26;
     lineEntry(kTriggerColour, "trigger");
-    svg.element("path", {{"d", "M" + number(kLegendLeft + 12) + " " + number(y - 5) + " l5 5 l-5 5 l-5 -5 z"},
+    svg.element("path", {{"d", std::string("M") + number(kLegendLeft + 12) + " " + number(y - 5) + " l5 5 l-5 5 l-5 -5 z"},
                          {"fill", kMessageColour}});
     svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}}, "message");
 }
@@ -174,7 +174,7 @@ void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const Tim
         const auto time = tools::textLineTime(recording, line);
         if (line.kind == tools::TextKind::trigger || !time) continue;
         const double x = axis.x(*time);
-        svg.open("path", {{"d", "M" + number(x) + " " + number(axisY - 5) + " l5 5 l-5 5 l-5 -5 z"}});
+        svg.open("path", {{"d", std::string("M") + number(x) + " " + number(axisY - 5) + " l5 5 l-5 5 l-5 -5 z"}});
         svg.text("title", {}, line.text);
         svg.close();
         svg.text("text", {{"x", number(x + 7)}, {"y", number(axisY + 16 + 12 * row)}, {"font-size", "11"}},
