@@ -208,23 +208,30 @@ TEST(PipelineFlood, HostPollsAndSwitchesWhileSamplesFlood) {
 
     constexpr int kPhases = 40;
     std::atomic<int> phasesDone{0};
+    std::atomic<int> deviceEventsDelivered{0};
     std::atomic<std::int64_t> samplesMade{0};
     // Joined on every way out of the test, a failed assertion included.
     std::jthread library([&](std::stop_token stop) {
-        bool trackingStopped = false, connectionLost = false;
         for (std::int64_t time = 1; !stop.stop_requested(); ++time) {
             FakeClient::deliverSample(floodSample(time));
             samplesMade = time;
-            if (!trackingStopped && phasesDone >= kPhases / 4) {
+            // Between two samples, once the host has come a quarter of the way,
+            // and again at three quarters.
+            const int delivered = deviceEventsDelivered;
+            if (delivered == 0 && phasesDone >= kPhases / 4) {
                 FakeClient::deliverDeviceEvent(tyapi::DEVICE_EVENT_TRACKING_STOPPED);
-                trackingStopped = true;
-            }
-            if (!connectionLost && phasesDone >= kPhases * 3 / 4) {
+                deviceEventsDelivered = 1;
+            } else if (delivered == 1 && phasesDone >= kPhases * 3 / 4) {
                 FakeClient::deliverDeviceEvent(tyapi::DEVICE_EVENT_CONNECTION_LOST);
-                connectionLost = true;
+                deviceEventsDelivered = 2;
             }
         }
     });
+    // The host goes on once the device event of its stage has arrived, so that
+    // both arrive while it works.
+    const auto awaitDeviceEvents = [&](int count) {
+        while (deviceEventsDelivered < count) std::this_thread::yield();
+    };
 
     std::vector<Phase> phases;
     const LONG batches[] = {1, 7, 64, 5, 100, 3};
@@ -267,6 +274,8 @@ TEST(PipelineFlood, HostPollsAndSwitchesWhileSamplesFlood) {
         phase.last = host.stream.lastTime();
         phases.push_back(phase);
         phasesDone = p + 1;
+        if (p + 1 == kPhases / 4) awaitDeviceEvents(1);
+        if (p + 1 == kPhases * 3 / 4) awaitDeviceEvents(2);
     }
     library.request_stop();
     library.join();
