@@ -19,15 +19,22 @@ public:
     // Serves until `stop` becomes true, then ends every connection.
     void run(const std::atomic<bool>& stop);
     std::uint64_t samplesSent() const { return samplesSent_; }
+    // Connections whose threads could not be ended; the process must end
+    // without running destructors under them.
+    std::uint64_t abandoned() const { return abandoned_; }
 
 private:
-    void reap(bool all);
+    // Destroys the sessions whose connection has ended.
+    void reap();
+    // Ends every connection; gives up on any that cannot end.
+    void stopAll();
 
     const ServerOptions& options_;
     net::Socket listener_;
     std::list<std::unique_ptr<Session>> sessions_;
     std::uint64_t connections_ = 0;
     std::uint64_t samplesSent_ = 0;
+    std::uint64_t abandoned_ = 0;
 };
 
 }  // namespace tyvarion::sim

@@ -52,12 +52,17 @@ Session::~Session() {
 }
 
 void Session::requestStop() {
-    // First free a streamer blocked in a send to a client that stopped
-    // reading: it holds the mutex.
+    stop_.store(true);
+    // Frees a streamer blocked in a send to a client that stopped reading
+    // (on POSIX; Winsock leaves it blocked).
     socket_.shutdownBoth();
-    std::lock_guard lock(mutex_);
-    stop_ = true;
-    changed_.notify_all();
+    // Waiting for a busy mutex could last for ever (see above); its holder
+    // tests stop_ before it next waits, and no wait lasts longer than kStopPoll.
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock()) {
+        ++changes_;
+        changed_.notify_all();
+    }
 }
 
 void Session::run() {
@@ -101,10 +106,7 @@ bool Session::handshake(std::string& clientName) {
             std::lock_guard lock(mutex_);
             return send(Welcome{kProtocolVersion});
         }
-        {
-            std::lock_guard lock(mutex_);
-            if (stop_) return false;
-        }
+        if (stop_.load()) return false;
         if (Clock::now() >= deadline) return false;
         const net::WaitResult ready = socket_.waitReadable(kStopPoll);
         if (ready == net::WaitResult::Failed) return false;
@@ -127,10 +129,7 @@ bool Session::serveRequests() {
         }
         std::memmove(receiveBuffer_.data(), receiveBuffer_.data() + offset, received_ - offset);
         received_ -= offset;
-        {
-            std::lock_guard lock(mutex_);
-            if (stop_) return true;
-        }
+        if (stop_.load()) return true;
         const net::WaitResult ready = socket_.waitReadable(kStopPoll);
         if (ready == net::WaitResult::Failed) return true;
         if (ready == net::WaitResult::Timeout) continue;
@@ -152,19 +151,23 @@ bool Session::answer(const Frame& request) {
             tracking_ = true;
             ++trackingGeneration_;
             if (!firstTrackingStart_) firstTrackingStart_ = Clock::now();
+            ++changes_;
             changed_.notify_all();
         }
         return true;
     }
     if (const auto* stop = std::get_if<StopRequest>(&request)) {
         tracking_ = false;
+        ++changes_;
         changed_.notify_all();
         send(StopAnswer{stop->id});
         return true;
     }
     if (const auto* calibrate = std::get_if<CalibrateRequest>(&request)) {
-        changed_.wait_for(lock, std::chrono::milliseconds(options_.calibrationMs), [this] { return stop_; });
-        if (!stop_) send(CalibrateAnswer{calibrate->id, options_.calibrateResult});
+        const auto done = Clock::now() + std::chrono::milliseconds(options_.calibrationMs);
+        while (!stop_.load() && Clock::now() < done)
+            changed_.wait_until(lock, std::min(done, Clock::now() + kStopPoll), [this] { return stop_.load(); });
+        if (!stop_.load()) send(CalibrateAnswer{calibrate->id, options_.calibrateResult});
         return true;
     }
     return false;  // not a request
@@ -178,7 +181,7 @@ bool Session::send(const Frame& frame) {
 
 void Session::stream() {
     std::unique_lock lock(mutex_);
-    while (!stop_) {
+    while (!stop_.load()) {
         const auto now = Clock::now();
         if (firstTrackingStart_) {
             while (nextEvent_ < events_.size() &&
@@ -194,11 +197,10 @@ void Session::stream() {
             }
         }
         if (!sendDueSamples(lock, now)) break;
-        const auto wake = nextWake(Clock::now());
-        if (wake)
-            changed_.wait_until(lock, *wake);
-        else
-            changed_.wait(lock);
+        const auto afterSending = Clock::now();
+        const auto wake = std::min(nextWake(afterSending).value_or(Clock::time_point::max()), afterSending + kStopPoll);
+        const std::uint64_t seen = changes_;
+        changed_.wait_until(lock, wake, [this, seen] { return stop_.load() || changes_ != seen; });
     }
     // Whatever ended the stream ends the connection; the reader sees it.
     socket_.shutdownBoth();

@@ -37,6 +37,7 @@ public:
     // Ends the connection; safe from any thread.
     void requestStop();
     bool finished() const { return finished_.load(); }
+    std::uint64_t number() const { return number_; }
     std::uint64_t samplesSent() const { return samplesSent_.load(); }
 
 private:
@@ -59,9 +60,11 @@ private:
     std::vector<std::uint8_t> receiveBuffer_;
     std::size_t received_ = 0;
 
+    std::atomic<bool> stop_{false};  // set once; tested by both threads without the mutex
+
     std::mutex mutex_;  // guards everything below and every send
     std::condition_variable changed_;
-    bool stop_ = false;
+    std::uint64_t changes_ = 0;  // counts the notifications of changed_
     bool tracking_ = false;
     std::uint64_t trackingGeneration_ = 0;
     std::optional<Clock::time_point> firstTrackingStart_;
