@@ -109,9 +109,9 @@ Run stream(int rate, std::size_t count) {
 }
 
 void printDelays(const std::vector<std::int64_t>& delays) {
-    std::printf("  delay timestamp -> listener (us): p50 %" PRId64 "  p90 %" PRId64 "  p99 %" PRId64
-                "  p99.9 %" PRId64 "  max %" PRId64 "\n",
-                percentile(delays, 50), percentile(delays, 90), percentile(delays, 99), percentile(delays, 99.9),
+    std::printf("  delay timestamp -> listener (us): min %" PRId64 "  p50 %" PRId64 "  p90 %" PRId64
+                "  p99 %" PRId64 "  p99.9 %" PRId64 "  max %" PRId64 "\n",
+                delays.empty() ? 0 : *std::min_element(delays.begin(), delays.end()), percentile(delays, 50), percentile(delays, 90), percentile(delays, 99), percentile(delays, 99.9),
                 delays.empty() ? 0 : *std::max_element(delays.begin(), delays.end()));
 }
 

@@ -212,8 +212,12 @@ bool Session::sendDueSamples(std::unique_lock<std::mutex>&, Clock::time_point no
         // A new tracking run: the source's timeline restarts now.
         if (generationSeen_ == 0) pending_ = source_->next();
         generationSeen_ = trackingGeneration_;
-        anchorSteady_ = now;
+        // The two clocks read back to back: the run's time stamps follow the
+        // system clock from here on at the steady clock's pace, as a
+        // tracker's own clock would.
         anchorWallMicros_ = wallMicros();
+        anchorSteady_ = Clock::now();
+        now = anchorSteady_;
         anchorDueMicros_ = pending_ ? pending_->dueMicros : 0;
     }
     const std::uint64_t limit = options_.sampleLimit.value_or(UINT64_MAX);
