@@ -314,6 +314,8 @@ TEST(Options, DefaultsValuesAndErrors) {
     EXPECT_EQ(set.displayWidth, 800);
     EXPECT_EQ(set.displayHeight, 600);
     EXPECT_TRUE(std::get<SessionOptions>(parse({"--help"})).help);
+    EXPECT_EQ(std::get<SessionOptions>(parse({"--recording-path-file", "out.txt"})).recordingPathFile, "out.txt");
+    EXPECT_EQ(std::get<std::string>(parse({"--recording-path-file", ""})), "--recording-path-file: expects a file name");
 
     EXPECT_EQ(std::get<std::string>(parse({"--trials", "0"})), "--trials: expects 1 to 1000");
     EXPECT_EQ(std::get<std::string>(parse({"--trial-ms", "1.5"})), "--trial-ms: expects 1 to 3600000");
@@ -356,15 +358,23 @@ TEST(Summary, RecordingCountedAgainstWhatTheHostReceived) {
     EXPECT_NE(text.find("\n    received by the host         1 of 2 lines with a value\n"), std::string::npos);
     EXPECT_NE(text.find("\n  median                             0.10 ms\n"), std::string::npos);
 
-    // Replayed samples carry the times they were recorded with.
+    // Replayed samples carry the times they were recorded with: earlier than
+    // the start of tracking.
+    const std::string notMeasured = "  not measured: the samples' time stamps are not on this machine's clock\n";
     ReceivedData replayed;
-    replayed.add(std::vector{event(ET2_DT_POSITION, ET2_ET_DEFAULT, 100)}, 3'600'000'000);
+    replayed.add(std::vector{event(ET2_DT_POSITION, ET2_ET_DEFAULT, 100'000'000)}, 100'020'000);
     report.received = replayed;
+    report.trackingStartMicros = 101'000'001;
     const std::string note = formatSummary(quickOptions(1), report, std::nullopt);
-    EXPECT_NE(note.find("  not measured: the samples' time stamps are not on this machine's clock\n"),
-              std::string::npos)
-        << note;
+    EXPECT_NE(note.find(notMeasured), std::string::npos) << note;
     EXPECT_EQ(note.find("recording file"), std::string::npos);
+    report.trackingStartMicros = 101'000'000;  // within a second: the same clock
+    EXPECT_EQ(formatSummary(quickOptions(1), report, std::nullopt).find(notMeasured), std::string::npos);
+    // Time stamps from the future.
+    ReceivedData ahead;
+    ahead.add(std::vector{event(ET2_DT_POSITION, ET2_ET_DEFAULT, 102'000'001)}, 101'000'000);
+    report.received = ahead;
+    EXPECT_NE(formatSummary(quickOptions(1), report, std::nullopt).find(notMeasured), std::string::npos);
 }
 
 TEST(RecordingLocator, FindsOnlyNewRecordings) {

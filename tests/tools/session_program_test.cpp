@@ -83,7 +83,9 @@ TEST_F(SessionProgram, SummaryAgreesWithTheRecordingAndThePictureParses) {
     ASSERT_TRUE(server.running()) << server.output();
     server.useForClients();
 
-    const ProgramRun session = runProgram(HOST_SESSION_PATH, {"--trials", "2", "--trial-ms", "300"});
+    const std::filesystem::path pathFile = documents_.path() / "recording-path.txt";
+    const ProgramRun session = runProgram(
+        HOST_SESSION_PATH, {"--trials", "2", "--trial-ms", "300", "--recording-path-file", pathFile.string()});
     ASSERT_EQ(session.exitCode, 0) << session.output;
     const std::string& out = session.output;
     EXPECT_NE(out.find("SetRecording(true)                           S_OK\n"), std::string::npos) << out;
@@ -96,6 +98,7 @@ TEST_F(SessionProgram, SummaryAgreesWithTheRecordingAndThePictureParses) {
     ASSERT_TRUE(shownPath) << out;
     const std::filesystem::path path = std::filesystem::u8path(*shownPath);
     EXPECT_EQ(path.parent_path(), documents_.path() / "Tyvarion" / "NBS Presentation");
+    EXPECT_EQ(readFile(pathFile), *shownPath + "\n");
     std::string error;
     const auto recording = tools::readRecording(path, error);
     ASSERT_TRUE(recording) << error;

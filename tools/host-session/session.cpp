@@ -95,6 +95,8 @@ private:
                 std::string("StartData(") + typeName(kind.type) + ", " + eyeName(kind.eye) + ")";
             if (!accept(call, tracker_.startData(kind.type, kind.eye))) return false;
         }
+        ULONGLONG now = 0;
+        if (tracker_.getTime(now) == S_OK) report_.trackingStartMicros = now;
         if (!accept("SetTracking(true)", tracker_.setTracking(true))) return false;
         tracking_ = true;
         if (!accept("Calibrate(ET2_CT_CALIBRATE)", tracker_.calibrate(ET2_CT_CALIBRATE))) return false;

@@ -54,6 +54,8 @@ struct SessionReport {
     std::uint64_t triggersSent = 0;
     std::uint64_t messagesSent = 0;
     bool recordingStarted = false;
+    // GetTime just before tracking was switched on.
+    std::optional<std::uint64_t> trackingStartMicros;
     ReceivedData received;
 };
 

@@ -30,6 +30,16 @@ std::string pathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+// True when the samples' time stamps can be compared with GetTime.
+bool onHostClock(const SessionReport& report) {
+    const auto& times = report.received.sampleTimes();
+    if (report.trackingStartMicros && !times.empty()) {
+        const std::uint64_t first = *std::min_element(times.begin(), times.end());
+        if (first + kClockToleranceMicros < *report.trackingStartMicros) return false;
+    }
+    return distribution(report.received.delays()).median >= -kClockToleranceMicros;
+}
+
 }  // namespace
 
 void countRecording(const tools::Recording& recording, const ReceivedData& received,
@@ -107,7 +117,7 @@ std::string formatSummary(const SessionOptions& options, const SessionReport& re
             std::to_string(delays.count) + " samples\n";
     if (delays.count == 0) {
         text += "  no sample received\n";
-    } else if (delays.median < kLowestPlausibleDelayMicros || delays.median > kHighestPlausibleDelayMicros) {
+    } else if (!onHostClock(report)) {
         text += "  not measured: the samples' time stamps are not on this machine's clock\n"
                 "  (a replayed recording keeps the times it was recorded with)\n";
     } else {

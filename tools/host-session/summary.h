@@ -36,10 +36,10 @@ RecordingCheck checkRecording(const RecordingLocator& locator, const ReceivedDat
 void countRecording(const tools::Recording& recording, const ReceivedData& received,
                     RecordingCheck& check);
 
-// Delays beyond these are not the plug-in's: the samples carry times from
-// another clock (a replayed recording keeps its recorded times).
-inline constexpr std::int64_t kLowestPlausibleDelayMicros = -1'000'000;
-inline constexpr std::int64_t kHighestPlausibleDelayMicros = 60'000'000;
+// Samples stamped this long before tracking started, or delays this far below
+// zero, carry times from another clock: a replayed recording keeps the times
+// it was recorded with.
+inline constexpr std::int64_t kClockToleranceMicros = 1'000'000;
 
 std::string formatSummary(const SessionOptions& options, const SessionReport& report,
                           const std::optional<RecordingCheck>& recording);

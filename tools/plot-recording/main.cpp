@@ -103,7 +103,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "plot-recording: cannot write %s\n", std::string(shown.begin(), shown.end()).c_str());
         return 1;
     }
-    std::printf("plot-recording: %zu samples, %zu triggers, %zu messages -> %s\n", recording->samples.size(),
-                recording->triggers, recording->messages, std::string(shown.begin(), shown.end()).c_str());
+    const auto count = [](std::size_t n, const char* noun) {
+        return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+    };
+    std::printf("plot-recording: %s, %s, %s -> %s\n", count(recording->samples.size(), "sample").c_str(),
+                count(recording->triggers, "trigger").c_str(), count(recording->messages, "message").c_str(),
+                std::string(shown.begin(), shown.end()).c_str());
     return 0;
 }
