@@ -108,5 +108,70 @@ TEST(Registration, Regsvr32WritesExactlyTheEntriesAndRemovesThemAgain) {
     EXPECT_HR(TYPE_E_LIBNOTREGISTERED, loadRegisteredLibrary());
 }
 
+// The module loaded into this process, for calling its exports directly.
+class LoadedModule {
+public:
+    LoadedModule() : module_(LoadLibraryW(modulePath().c_str())) {}
+    ~LoadedModule() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+
+    bool loaded() const { return module_ != nullptr; }
+    HRESULT call(const char* name) const {
+        auto function = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return function != nullptr ? function() : E_UNEXPECTED;
+    }
+
+private:
+    HMODULE module_;
+};
+
+constexpr LCID kGerman = 0x0407;
+
+TEST(Registration, ExportsRestoreTheThreadLocaleOnEveryPath) {
+    LoadedModule module;
+    ASSERT_TRUE(module.loaded());
+    ASSERT_TRUE(SetThreadLocale(kGerman));
+
+    // Success both ways.
+    EXPECT_HR(S_OK, module.call("DllRegisterServer"));
+    EXPECT_EQ(kGerman, GetThreadLocale());
+    EXPECT_HR(S_OK, loadRegisteredLibrary());
+    EXPECT_HR(S_OK, module.call("DllUnregisterServer"));
+    EXPECT_EQ(kGerman, GetThreadLocale());
+    EXPECT_FALSE(keyExists(kClassKey));
+
+    // A registry call that fails: a key of ours that already exists as a
+    // volatile key cannot take the non-volatile CLSID subkey. The steps after
+    // it are skipped.
+    unique_hkey blocker;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L"eyetracker2.Tyvarion.1", 0, nullptr,
+                                             REG_OPTION_VOLATILE, KEY_WRITE, nullptr, blocker.put(),
+                                             nullptr));
+    blocker.reset();
+    EXPECT_HR(HRESULT_FROM_WIN32(ERROR_CHILD_MUST_BE_VOLATILE), module.call("DllRegisterServer"));
+    EXPECT_EQ(kGerman, GetThreadLocale());
+    EXPECT_TRUE(keyExists(L"AppID\\{3361ac55-446c-45a1-8f65-bbdd0342f7fb}"));
+    EXPECT_FALSE(keyExists(kClassKey));
+    EXPECT_HR(TYPE_E_LIBNOTREGISTERED, loadRegisteredLibrary());
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CLASSES_ROOT, L"eyetracker2.Tyvarion.1"));
+
+    // Unregistering what is not registered: the class entries are absent,
+    // which is no error, but the platform refuses to unregister the library
+    // (Wine: E_INVALIDARG).
+    EXPECT_HR(E_INVALIDARG, module.call("DllUnregisterServer"));
+    EXPECT_EQ(kGerman, GetThreadLocale());
+    // The AppID script did not run: the step before it failed.
+    EXPECT_TRUE(keyExists(L"AppID\\{3361ac55-446c-45a1-8f65-bbdd0342f7fb}"));
+
+    ASSERT_EQ(0u, runRegsvr32({L"/s", modulePath()}));
+    ASSERT_EQ(0u, runRegsvr32({L"/u", L"/s", modulePath()}));
+    EXPECT_FALSE(keyExists(L"AppID\\{3361ac55-446c-45a1-8f65-bbdd0342f7fb}"));
+    SetThreadLocale(LOCALE_USER_DEFAULT);
+}
+
 }  // namespace
 }  // namespace com_testing
