@@ -46,10 +46,52 @@ constexpr DisplayPoint mapToDisplay(double x, double y, const DisplayGeometry& g
     return {x - screenWidth * 0.5, y - screenHeight * 0.5};
 }
 
-// Writes the sample's events into `events` in row order (position default,
-// left, right, then pupil left, right, default) and returns how many. A row
-// is skipped when its kind is not among `selected` or a field it tests equals
-// TYInvalidValue; a NaN is not equal to it and is used.
+// Makes the sample's events in row order (position default, left, right, then
+// pupil left, right, default), each in the record that `next()` returns, which
+// comes zeroed, padding included. A row is skipped when its kind is not among
+// `selected` or a field it tests equals TYInvalidValue; a NaN is not equal to
+// it and is used.
+template <typename NextRecord>
+void makeGazeEvents(const tyapi::TYGazeSample& sample, DataKinds selected,
+                    const DisplayGeometry& geometry, NextRecord&& next) {
+    const double invalid = tyapi::TYInvalidValue;
+    const auto time = static_cast<ULONGLONG>(sample.timestampMicroSec);
+    const auto record = [&](EyeTracker2DataType type, EyeTracker2EyeType eye, double x, double y,
+                            double data1) {
+        EyeTracker2GeneralData& event = next();
+        event.type = type;
+        event.eye = eye;
+        event.time = time;
+        event.xData = x;
+        event.yData = y;
+        event.data1 = data1;
+    };
+    const auto position = [&](EyeTracker2EyeType eye, double x, double y) {
+        const DisplayPoint point = mapToDisplay(x, y, geometry);
+        record(ET2_DT_POSITION, eye, point.x, point.y, 0.0);
+    };
+    const auto pupil = [&](EyeTracker2EyeType eye, double diameter) {
+        record(ET2_DT_PUPIL, eye, diameter, diameter, kPupilData1);
+    };
+
+    // Only the horizontal field says whether a point is there.
+    if ((selected & kPositionDefault) && sample.porX != invalid)
+        position(ET2_ET_DEFAULT, sample.porX, sample.porY);
+    if ((selected & kPositionLeft) && sample.porLeftX != invalid)
+        position(ET2_ET_LEFT, sample.porLeftX, sample.porLeftY);
+    if ((selected & kPositionRight) && sample.porRightX != invalid)
+        position(ET2_ET_RIGHT, sample.porRightX, sample.porRightY);
+
+    const bool leftPupil = sample.pupilRadiusLeft != invalid;
+    const bool rightPupil = sample.pupilRadiusRight != invalid;
+    if ((selected & kPupilLeft) && leftPupil) pupil(ET2_ET_LEFT, 2.0 * sample.pupilRadiusLeft);
+    if ((selected & kPupilRight) && rightPupil) pupil(ET2_ET_RIGHT, 2.0 * sample.pupilRadiusRight);
+    // The mean of the two diameters, which is the sum of the two radii.
+    if ((selected & kPupilDefault) && leftPupil && rightPupil)
+        pupil(ET2_ET_DEFAULT, sample.pupilRadiusLeft + sample.pupilRadiusRight);
+}
+
+// The same into an array; returns how many events were made.
 std::size_t makeGazeEvents(const tyapi::TYGazeSample& sample, DataKinds selected,
                            const DisplayGeometry& geometry, GazeEvents& events);
 

@@ -15,31 +15,40 @@ std::uint32_t Tyvarion::selectedDataKinds() const noexcept {
 
 void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) {
     const DisplayGeometry geometry{screenWidth, screenHeight, displayWidth, displayHeight};
-    GazeEvents events;
-    const std::size_t count = makeGazeEvents(sample, selectedDataKinds(), geometry, events);
-    if (count == 0) return;
-    // One insert at the back has no effect when it throws, so a host never
-    // finds part of a sample's events queued.
-    eventQueue.insert(eventQueue.end(), events.begin(),
-                      events.begin() + static_cast<std::ptrdiff_t>(count));
+    // Events are made in place at the back of the queue. A host must never find
+    // part of a sample's events there: when the queue cannot grow, the events
+    // already appended for this sample are taken back.
+    std::size_t appended = 0;
+    try {
+        makeGazeEvents(sample, selectedDataKinds(), geometry,
+                       [&]() -> EyeTracker2GeneralData& {
+                           EyeTracker2GeneralData& event = eventQueue.emplace_back();
+                           ++appended;
+                           return event;
+                       });
+    } catch (...) {
+        for (; appended > 0; --appended) eventQueue.pop_back();
+        throw;
+    }
 }
 
-void Tyvarion::queueRecordedSample(RecordingEntry&& entry) {
+void Tyvarion::queueRecordedSample(const tyapi::TYGazeSample& copy) {
     std::lock_guard lock(recordMutex);
-    pushRecordingEntry(recordQueue, std::move(entry));
+    pushRecordingEntry(recordQueue, RecordingEntry{copy, std::nullopt});
     recordCondition.notify_all();
 }
 
 void Tyvarion::handleGazeSample(const tyapi::TYGazeSample& sample) {
-    RecordingEntry entry;
+    // Left uninitialised: most samples are not recorded.
+    tyapi::TYGazeSample copy;
     {
         std::lock_guard lock(eventMutex);
         queueGazeEvents(sample);
         if (!recording) return;
-        entry.sample = sample;
+        copy = sample;
     }
     // Never both mutexes at once: eventMutex is released before recordMutex.
-    queueRecordedSample(std::move(entry));
+    queueRecordedSample(copy);
 }
 
 void Tyvarion::onDeviceEvent(std::int32_t code) {
