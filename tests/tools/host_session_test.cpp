@@ -297,7 +297,7 @@ TEST(Progress, TerminalLineRewrittenInPlace) {
     EXPECT_EQ(output.text(), "\r" + first + "\r" + second + "   " + "\n" + "\r" + second + "\n");
 }
 
-TEST(Options, DefaultsValuesAndErrors) {
+TEST(HostSessionOptions, DefaultsValuesAndErrors) {
     const auto parse = [](std::vector<std::string_view> arguments) { return parseOptions(arguments); };
     const auto defaults = std::get<SessionOptions>(parse({}));
     EXPECT_EQ(defaults.trials, 3);
@@ -326,7 +326,7 @@ TEST(Options, DefaultsValuesAndErrors) {
     EXPECT_EQ(std::get<std::string>(parse({"--late"})), "unknown option --late");
 }
 
-TEST(Summary, RecordingCountedAgainstWhatTheHostReceived) {
+TEST(SessionSummary, RecordingCountedAgainstWhatTheHostReceived) {
     std::istringstream input(
         "Sep=;\n"
         "timestamp [us];\tindex;\n"

@@ -123,9 +123,10 @@ void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOpt
 
 void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCriteria& criteria) {
     double y = top + 8;
-    const auto lineEntry = [&](const char* colour, const std::string& label) {
+    const auto lineEntry = [&](const char* colour, const std::string& label, const char* dashes = "none") {
         svg.element("line", {{"x1", number(kLegendLeft)}, {"y1", number(y)}, {"x2", number(kLegendLeft + 24)},
-                             {"y2", number(y)}, {"stroke", colour}, {"stroke-width", "2"}});
+                             {"y2", number(y)}, {"stroke", colour}, {"stroke-width", "2"},
+                             {"stroke-dasharray", dashes}});
         svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}}, label);
         y += 22;
     };
@@ -140,7 +141,7 @@ void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCri
     svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}, {"fill", "#555555"}},
              "within " + number(criteria.maxDispersionPx, 0) + " px spread");
     y += 26;
-    lineEntry(kTriggerColour, "trigger");
+    lineEntry(kTriggerColour, "trigger", "4 3");
     svg.element("path", {{"d", std::string("M") + number(kLegendLeft + 12) + " " + number(y - 5) + " l5 5 l-5 5 l-5 -5 z"},
                          {"fill", kMessageColour}});
     svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}}, "message");
