@@ -55,6 +55,8 @@ HRESULT registerTyvarionClass(bool registering) noexcept {
                    : unregisterItems(HKEY_CLASSES_ROOT, entries, variables, Removal::wholeSubtree);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
     }
 }
 

@@ -64,8 +64,8 @@ HRESULT Ceyetracker2_templateModule::addCleanup(void (*cleanup)(void*), void* co
         std::lock_guard lock(typeInfoLock_);
         cleanups_.add(cleanup, context);
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_OUTOFMEMORY;  // only the list's growth can throw
     }
 }
 

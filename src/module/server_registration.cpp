@@ -34,6 +34,8 @@ HRESULT guarded(Body&& body) noexcept {
         return body();
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
     }
 }
 

@@ -4,6 +4,10 @@
 
 #include <malloc.h>
 
+#include <latch>
+#include <thread>
+#include <vector>
+
 #include "eyetracker2_template.h"
 #include "module/module_ids.h"
 
@@ -57,6 +61,42 @@ TEST(ConstructionFailure, GivesOutOfMemoryAndLeavesNothingBehind) {
     // No module lock was taken: only this reference to the class object holds one.
     EXPECT_HR(S_FALSE, canUnloadNow());
     factory.reset();
+    EXPECT_HR(S_OK, canUnloadNow());
+    FreeLibrary(module);
+}
+
+// The test-only variant runs the module's own class-object code; no one else
+// has asked it for its class object yet.
+TEST(ClassObject, ConcurrentFirstRequestsShareOneClassObject) {
+    ASSERT_EQ(nullptr, GetModuleHandleW(L"TyvarionNBS_throwing.dll"));
+    HMODULE module = LoadLibraryW(throwingModulePath().c_str());
+    ASSERT_NE(nullptr, module);
+    auto getClassObject = exported<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(module, "DllGetClassObject");
+    auto canUnloadNow = exported<HRESULT(STDAPICALLTYPE*)()>(module, "DllCanUnloadNow");
+    ASSERT_TRUE(getClassObject != nullptr && canUnloadNow != nullptr);
+
+    constexpr int kThreads = 8;
+    std::vector<com_ptr<IClassFactory>> factories(kThreads);
+    std::vector<HRESULT> results(kThreads, E_FAIL);
+    std::latch start(kThreads);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            start.arrive_and_wait();
+            results[i] = getClassObject(kClsidTyvarion, IID_PPV_ARGS(factories[i].put()));
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+
+    for (int i = 0; i < kThreads; ++i) {
+        EXPECT_HR(S_OK, results[i]);
+        EXPECT_EQ(static_cast<void*>(factories[0].get()), static_cast<void*>(factories[i].get()));
+    }
+    // The cache's reference and ours.
+    EXPECT_EQ(static_cast<ULONG>(kThreads + 2), factories[0].get()->AddRef());
+    factories[0].get()->Release();
+    EXPECT_HR(S_FALSE, canUnloadNow());
+    factories.clear();
     EXPECT_HR(S_OK, canUnloadNow());
     FreeLibrary(module);
 }

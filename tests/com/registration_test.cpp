@@ -108,6 +108,37 @@ TEST(Registration, Regsvr32WritesExactlyTheEntriesAndRemovesThemAgain) {
     EXPECT_HR(TYPE_E_LIBNOTREGISTERED, loadRegisteredLibrary());
 }
 
+void createKey(const std::wstring& path) {
+    unique_hkey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                             nullptr, key.put(), nullptr));
+}
+
+TEST(Registration, UnregistrationLeavesForeignKeysBelowTheAppIdButNotBelowTheClass) {
+    const std::wstring appIdKey = L"AppID\\{3361ac55-446c-45a1-8f65-bbdd0342f7fb}";
+    ASSERT_EQ(0u, runRegsvr32({L"/s", modulePath()}));
+    createKey(appIdKey + L"\\Foreign");
+    createKey(L"AppID\\eyetracker2_template.DLL\\Foreign");
+    createKey(kClassKey + L"\\Foreign\\Deeper");
+    ASSERT_EQ(0u, runRegsvr32({L"/u", L"/s", modulePath()}));
+
+    // The script's keys go only once nothing is left below them; its named
+    // value goes first, the default value stays with its key.
+    RegistrySnapshot left = takeSnapshot(HKEY_CLASSES_ROOT);
+    EXPECT_EQ(1u, left.count(appIdKey + L"\\Foreign"));
+    EXPECT_EQ(1u, left[appIdKey].size());
+    EXPECT_EQ(1u, left.count(L"AppID\\eyetracker2_template.DLL\\Foreign"));
+    EXPECT_EQ(0u, left[L"AppID\\eyetracker2_template.DLL"].size());
+    // The class's keys go with their whole subtree.
+    EXPECT_EQ(0u, left.count(kClassKey));
+    EXPECT_EQ(0u, left.count(L"eyetracker2.Tyvarion"));
+
+    for (const std::wstring& path : {appIdKey + L"\\Foreign", appIdKey,
+                                     std::wstring(L"AppID\\eyetracker2_template.DLL\\Foreign"),
+                                     std::wstring(L"AppID\\eyetracker2_template.DLL")})
+        EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str()));
+}
+
 // The module loaded into this process, for calling its exports directly.
 class LoadedModule {
 public:
