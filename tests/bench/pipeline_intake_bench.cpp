@@ -25,20 +25,23 @@ using tyvarion::RecordingProbe;
 
 namespace {
 
-// Both sides have their events fetched now and then, outside the measured time,
-// the same way: copied out into the host's array, then removed. Often enough
-// that the queue stays in the cache, as it does while a host polls.
-constexpr std::int64_t kDrainEvery = 256;
+// Both sides have their events fetched every `drain` samples, outside the
+// measured time, the same way: copied out into the host's array, then removed.
+// With 256 the queue stays in the cache, as it does while a host polls each
+// frame; with 4096 (1.5 MB of events) it does not, as when a host falls behind.
+constexpr std::int64_t kDrainOften = 256;
+constexpr std::int64_t kDrainSeldom = 4096;
 
 enum Recording { kNotRecording = 0, kWriterHeld = 1, kWriterRunning = 2 };
 
 void FloorBaseline(benchmark::State& state) {
+    const std::int64_t drainEvery = state.range(0);
     std::mutex mutex;
     std::deque<EyeTracker2GeneralData> queue;
     tyapi::TYGazeSample sample = fake::validSample();
     tyapi::TYGazeSample copy;
     EyeTracker2GeneralData records[6] = {};
-    std::vector<EyeTracker2GeneralData> drained(kDrainEvery * 6);
+    std::vector<EyeTracker2GeneralData> drained(static_cast<std::size_t>(drainEvery) * 6);
     benchmark::DoNotOptimize(&sample);
     benchmark::DoNotOptimize(records);
     std::int64_t n = 0;
@@ -50,7 +53,7 @@ void FloorBaseline(benchmark::State& state) {
             benchmark::DoNotOptimize(&copy);
             benchmark::ClobberMemory();
         }
-        if (++n % kDrainEvery == 0) {
+        if (++n % drainEvery == 0) {
             state.PauseTiming();
             std::copy(queue.begin(), queue.end(), drained.begin());
             queue.clear();
@@ -63,6 +66,7 @@ void FloorBaseline(benchmark::State& state) {
 
 void HandleGazeSample(benchmark::State& state) {
     const auto mode = static_cast<Recording>(state.range(0));
+    const std::int64_t drainEvery = state.range(1);
     recording_support::ScratchFolder documents;
     recording_support::ScopedDocumentsFolder documentsSetting(documents.path());
     fake::FakeClient::reset();
@@ -89,12 +93,12 @@ void HandleGazeSample(benchmark::State& state) {
 
     tyapi::TYGazeSample sample = fake::validSample();
     benchmark::DoNotOptimize(&sample);
-    std::vector<EyeTracker2GeneralData> drained(kDrainEvery * 6);
+    std::vector<EyeTracker2GeneralData> drained(static_cast<std::size_t>(drainEvery) * 6);
     std::int64_t n = 0;
     for (auto _ : state) {
         sample.timestampMicroSec = ++n;
         tracker.handleGazeSample(sample);
-        if (n % kDrainEvery == 0) {
+        if (n % drainEvery == 0) {
             state.PauseTiming();
             LONG count = static_cast<LONG>(drained.size());
             tracker.GetEvents(&count, drained.data());
@@ -107,8 +111,10 @@ void HandleGazeSample(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(FloorBaseline);
-// 0: not recording; 1: recording, writer held still; 2: recording, writer running.
-BENCHMARK(HandleGazeSample)->ArgName("recording")->Arg(kWriterHeld)->Arg(kNotRecording)->Arg(kWriterRunning);
+BENCHMARK(FloorBaseline)->ArgName("drain")->Arg(kDrainOften)->Arg(kDrainSeldom);
+// recording 0: off; 1: on, writer held still; 2: on, writer running.
+BENCHMARK(HandleGazeSample)
+    ->ArgNames({"recording", "drain"})
+    ->ArgsProduct({{kWriterHeld, kNotRecording, kWriterRunning}, {kDrainOften, kDrainSeldom}});
 
 BENCHMARK_MAIN();
