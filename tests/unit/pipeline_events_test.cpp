@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <vector>
@@ -55,6 +56,11 @@ TEST(GazeEvents, EveryKindSelectedGivesSixRowsInOrder) {
     expectEvent(events[3], ET2_DT_PUPIL, ET2_ET_LEFT, 123456789, 4.0, 4.0, 113.1);
     expectEvent(events[4], ET2_DT_PUPIL, ET2_ET_RIGHT, 123456789, 6.0, 6.0, 113.1);
     expectEvent(events[5], ET2_DT_PUPIL, ET2_ET_DEFAULT, 123456789, 5.0, 5.0, 113.1);
+    for (const auto& event : events) {
+        unsigned char padding[4];
+        std::memcpy(padding, reinterpret_cast<const unsigned char*>(&event) + 12, 4);
+        EXPECT_EQ(0u, padding[0] | padding[1] | padding[2] | padding[3]);  // whole records
+    }
 }
 
 TEST(GazeEvents, EachKindMakesOnlyItsOwnRow) {
