@@ -18,6 +18,12 @@ namespace {
 thread_local bool failAllocations = false;
 }  // namespace
 
+// The replacements pair malloc with free themselves; mingw's g++ does not see
+// that through the global operators and warns.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size) {
     if (failAllocations) throw std::bad_alloc();
     if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
