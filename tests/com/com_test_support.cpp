@@ -26,6 +26,8 @@ std::wstring modulePath() { return windowsPath(TYVARION_COM_MODULE); }
 
 std::wstring throwingModulePath() { return windowsPath(TYVARION_COM_THROWING_MODULE); }
 
+std::wstring hostLibraryPath() { return windowsPath(TYVARION_HOST_LIBRARY); }
+
 DWORD runRegsvr32(const std::vector<std::wstring>& arguments) {
     std::wstring commandLine = L"regsvr32.exe";
     for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
@@ -52,6 +54,11 @@ std::string text(BSTR value) {
 std::string text(const unique_bstr& value) { return text(value.get()); }
 
 void registerModule() { ASSERT_EQ(0u, runRegsvr32({L"/s", modulePath()})); }
+
+void registerHostLibrary() { ASSERT_EQ(0u, runRegsvr32({L"/s", hostLibraryPath()})); }
+
+// Not registered is no failure: the platform then has nothing to remove.
+void unregisterHostLibrary() { runRegsvr32({L"/u", L"/s", hostLibraryPath()}); }
 
 HMODULE loadedModule() { return GetModuleHandleW(L"TyvarionNBS.dll"); }
 

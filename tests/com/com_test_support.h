@@ -22,6 +22,9 @@ using tyvarion::module::unique_hkey;
 // The module under test and its test-only variant, as Windows paths (Z:\...).
 std::wstring modulePath();
 std::wstring throwingModulePath();
+// The stand-in for the host's type library EyeTracker2Lib (a DLL that carries
+// it and registers it through regsvr32).
+std::wstring hostLibraryPath();
 
 // Runs regsvr32 with `arguments` (say {L"/s", path}) and returns its exit code.
 DWORD runRegsvr32(const std::vector<std::wstring>& arguments);
@@ -32,6 +35,9 @@ std::string text(const unique_bstr& value);
 
 // Makes sure the module is registered; fails the test otherwise.
 void registerModule();
+// Registers and unregisters the stand-in host library, as the host's installer would.
+void registerHostLibrary();
+void unregisterHostLibrary();
 
 // An apartment for the calling thread, for the life of the scope.
 class Apartment {
