@@ -5,6 +5,7 @@
 
 #include <ocidl.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "eyetracker2_template.h"
@@ -124,6 +125,92 @@ TEST(TyvarionDispatch, AcceptsNoNamesAndNoCalls) {
         EXPECT_EQ(VT_I4, V_VT(&result));
     }
     EXPECT_EQ(0u, dispatch.release()->Release());
+}
+
+// A copy of the module at a path of exactly `length` units, loaded beside the
+// registered one; removed again at the end of the scope.
+class ModuleCopy {
+public:
+    explicit ModuleCopy(std::size_t length) {
+        wchar_t temporary[MAX_PATH];
+        GetTempPathW(MAX_PATH, temporary);
+        std::wstring folder = std::wstring(temporary) + L"tyvarion-long-path";
+        root_ = folder;
+        const std::wstring file = L"\\TyvarionNBS-copy.dll";
+        // Folders of up to 100 units, none left with room for only its separator.
+        while (folder.size() + file.size() < length) {
+            const std::size_t room = length - file.size() - folder.size() - 1;
+            std::size_t name = std::min<std::size_t>(room, 100);
+            if (room - name == 1) --name;
+            folder += L"\\" + std::wstring(name, L'd');
+        }
+        path_ = folder + file;
+        EXPECT_EQ(length, path_.size());
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        EXPECT_FALSE(error) << error.message();
+        std::filesystem::copy_file(modulePath(), path_, std::filesystem::copy_options::overwrite_existing, error);
+        EXPECT_FALSE(error) << error.message();
+        module_ = LoadLibraryW(path_.c_str());
+        EXPECT_NE(nullptr, module_) << "error " << ::GetLastError();
+    }
+    ~ModuleCopy() {
+        if (module_ != nullptr) FreeLibrary(module_);
+        std::error_code error;
+        std::filesystem::remove_all(root_, error);
+    }
+    ModuleCopy(const ModuleCopy&) = delete;
+    ModuleCopy& operator=(const ModuleCopy&) = delete;
+
+    // A new object of the copy, through its own class object.
+    com_ptr<IDispatch> createObject() const {
+        com_ptr<IDispatch> dispatch;
+        if (module_ == nullptr) return dispatch;
+        auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+        com_ptr<IClassFactory> factory;
+        EXPECT_HR(S_OK, getClassObject(kClsidTyvarion, IID_PPV_ARGS(factory.put())));
+        if (factory) {
+            EXPECT_HR(S_OK, factory.get()->CreateInstance(nullptr, IID_PPV_ARGS(dispatch.put())));
+        }
+        return dispatch;
+    }
+
+private:
+    std::wstring root_;
+    std::wstring path_;
+    HMODULE module_ = nullptr;
+};
+
+TEST(TyvarionDispatch, NeedsAModulePathShorterThanMaxPath) {
+    Apartment apartment;
+    {
+        // 259 units and the terminating null fill the buffer exactly: still readable.
+        ModuleCopy copy(MAX_PATH - 1);
+        com_ptr<IDispatch> dispatch = copy.createObject();
+        ASSERT_TRUE(dispatch);
+        UINT count = 7;
+        EXPECT_HR(S_OK, dispatch.get()->GetTypeInfoCount(&count));
+        EXPECT_EQ(1u, count);
+        com_ptr<ITypeInfo> typeInfo;
+        EXPECT_HR(S_OK, dispatch.get()->GetTypeInfo(0, 0, typeInfo.put()));
+        EXPECT_TRUE(typeInfo);
+        typeInfo.reset();
+        EXPECT_EQ(0u, dispatch.release()->Release());
+    }
+    {
+        // 260 units do not fit: no type information, and no truncated path tried.
+        ModuleCopy copy(MAX_PATH);
+        com_ptr<IDispatch> dispatch = copy.createObject();
+        ASSERT_TRUE(dispatch);
+        UINT count = 7;
+        EXPECT_HR(S_OK, dispatch.get()->GetTypeInfoCount(&count));
+        EXPECT_EQ(0u, count);
+        ITypeInfo* typeInfo = reinterpret_cast<ITypeInfo*>(&count);
+        EXPECT_HR(E_FAIL, dispatch.get()->GetTypeInfo(0, 0, &typeInfo));
+        EXPECT_EQ(nullptr, typeInfo);
+        EXPECT_EQ(0u, dispatch.release()->Release());
+    }
 }
 
 TEST(ClassInfo, DescribesTheClassFromTheRegisteredLibrary) {
