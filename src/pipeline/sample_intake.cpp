@@ -34,8 +34,8 @@ void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) {
 
 void Tyvarion::queueRecordedSample(const tyapi::TYGazeSample& copy) {
     std::lock_guard lock(recordMutex);
-    pushRecordingEntry(recordQueue, RecordingEntry{copy, std::nullopt});
-    recordCondition.notify_all();
+    pushRecordingEntry(recordQueue, copy);
+    if (recordQueue.writerAsleep()) recordCondition.notify_all();
 }
 
 void Tyvarion::handleGazeSample(const tyapi::TYGazeSample& sample) {

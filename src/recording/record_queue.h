@@ -1,14 +1,22 @@
 #pragma once
-// The recording queue's push rule, shared by every producer: sample intake on
-// the client library's thread, SendTrigger and SendString on the host's thread.
-// The caller holds recordMutex. The writer thread is the only consumer.
+// The recording queue and its push rule, shared by every producer: sample
+// intake on the client library's thread, SendTrigger and SendString on the
+// host's thread. The writer thread is the only consumer. The owner's
+// recordMutex guards every call.
 //
 // Bound: when the queue holds more than kRecordQueueKeep - 1 entries, the
 // oldest one is dropped before the new one is appended, so the queue never
 // holds more than kRecordQueueKeep entries and the newest lines survive.
+//
+// The entries live in a fixed ring, so a push never allocates (a text line
+// brings its own string). The queue also records whether the writer sleeps on
+// the condition variable: producers wake it only then, which spares a
+// notification per sample while it is busy. The writer marks itself asleep and
+// waits under the same lock, so no wake-up can be missed.
 
+#include <array>
 #include <cstddef>
-#include <deque>
+#include <iterator>
 
 #include "recording/recording_entry.h"
 
@@ -16,9 +24,95 @@ namespace tyvarion {
 
 inline constexpr std::size_t kRecordQueueKeep = 25;
 
-inline void pushRecordingEntry(std::deque<RecordingEntry>& queue, RecordingEntry&& entry) {
-    if (queue.size() > kRecordQueueKeep - 1) queue.pop_front();
-    queue.push_back(std::move(entry));
+class RecordQueue {
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = RecordingEntry;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const RecordingEntry*;
+        using reference = const RecordingEntry&;
+
+        const_iterator() = default;
+        reference operator*() const { return queue_->slot(offset_); }
+        pointer operator->() const { return &queue_->slot(offset_); }
+        const_iterator& operator++() {
+            ++offset_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator before = *this;
+            ++offset_;
+            return before;
+        }
+        bool operator==(const const_iterator& other) const { return offset_ == other.offset_; }
+
+    private:
+        friend class RecordQueue;
+        const_iterator(const RecordQueue* queue, std::size_t offset) : queue_(queue), offset_(offset) {}
+        const RecordQueue* queue_ = nullptr;
+        std::size_t offset_ = 0;
+    };
+
+    bool empty() const noexcept { return count_ == 0; }
+    std::size_t size() const noexcept { return count_; }
+
+    // Oldest first.
+    RecordingEntry& front() noexcept { return slots_[head_]; }
+    const_iterator begin() const noexcept { return {this, 0}; }
+    const_iterator end() const noexcept { return {this, count_}; }
+
+    // Appends at the back, dropping the oldest entry when the queue is full.
+    void push(RecordingEntry&& entry) noexcept { back() = std::move(entry); }
+    void push(const tyapi::TYGazeSample& sample) noexcept {
+        RecordingEntry& entry = back();
+        entry.sample = sample;
+        entry.text.reset();
+    }
+    // Removes the oldest entry and frees its text, if it has one.
+    void pop_front() noexcept {
+        slots_[head_].text.reset();
+        head_ = (head_ + 1) % kRecordQueueKeep;
+        --count_;
+    }
+    void clear() noexcept {
+        while (!empty()) pop_front();
+        head_ = 0;
+    }
+
+    // Set by the writer, under the lock, for as long as it waits.
+    bool writerAsleep() const noexcept { return writerAsleep_; }
+    void setWriterAsleep(bool asleep) noexcept { writerAsleep_ = asleep; }
+
+private:
+    // The slot of a new last entry. A dropped entry's slot is the one reused,
+    // so whatever it held is overwritten or freed by the caller's assignment.
+    RecordingEntry& back() noexcept {
+        if (count_ == kRecordQueueKeep) {
+            head_ = (head_ + 1) % kRecordQueueKeep;
+            --count_;
+        }
+        return slots_[(head_ + count_++) % kRecordQueueKeep];
+    }
+
+    const RecordingEntry& slot(std::size_t offset) const noexcept {
+        return slots_[(head_ + offset) % kRecordQueueKeep];
+    }
+
+    std::array<RecordingEntry, kRecordQueueKeep> slots_{};
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    bool writerAsleep_ = false;
+};
+
+inline void pushRecordingEntry(RecordQueue& queue, RecordingEntry&& entry) noexcept {
+    queue.push(std::move(entry));
+}
+
+// The same for a gaze sample, copied straight into its slot.
+inline void pushRecordingEntry(RecordQueue& queue, const tyapi::TYGazeSample& sample) noexcept {
+    queue.push(sample);
 }
 
 }  // namespace tyvarion

@@ -2,7 +2,7 @@
 // queue text lines.
 //
 // Producers (sample intake, SendTrigger, SendString) push under recordMutex
-// with the shared drop-oldest rule and wake the writer. The writer takes one
+// with the shared drop-oldest rule and wake the writer when it sleeps. The writer takes one
 // entry per hold of recordMutex and writes it while holding it, so a producer
 // never waits longer than one line. Entries found while no file is open are
 // discarded; entries still queued when a file closes are written into it first.
@@ -46,7 +46,9 @@ void Tyvarion::writerLoop() {
             // miss the wake-up that follows it.
             if (stopWriter) break;
             const auto sleptAt = std::chrono::steady_clock::now();
+            recordQueue.setWriterAsleep(true);
             recordCondition.wait(lock);
+            recordQueue.setWriterAsleep(false);
             streaming = std::chrono::steady_clock::now() - sleptAt < kWriterPollWindow;
             continue;
         }
@@ -95,7 +97,7 @@ void Tyvarion::queueTextLine(std::string text) {
     if (!recording) return;
     pushRecordingEntry(recordQueue, RecordingEntry{std::nullopt, std::move(text)});
     // A line sent while no samples arrive would otherwise wait for the next one.
-    recordCondition.notify_all();
+    if (recordQueue.writerAsleep()) recordCondition.notify_all();
 }
 
 HRESULT Tyvarion::SendTrigger(LONG code) noexcept {

@@ -26,7 +26,7 @@
 #include "client/tyapi.h"
 #include "platform/com_types.h"
 #include "platform/text.h"
-#include "recording/recording_entry.h"
+#include "recording/record_queue.h"
 #include "tracker/eye_tracker2.h"
 
 namespace tyapi {
@@ -139,7 +139,7 @@ private:
     std::thread writerThread;
     std::condition_variable recordCondition;
     std::mutex recordMutex;
-    std::deque<RecordingEntry> recordQueue;
+    RecordQueue recordQueue;
     std::unique_ptr<RecordingStream> recordFile;
     std::mutex eventMutex;
     std::atomic<std::int32_t> displayWidth{0};
