@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host-session/host_tracker.h"
+#include "host-session/late_bound_tracker.h"
 #include "platform/unique_handle.h"
 
 namespace tyvarion::host {
@@ -97,6 +98,7 @@ public:
     }
 
     bool usable() const { return static_cast<bool>(tracker_); }
+    IEyeTracker2* eyeTracker2() const { return object(); }
 
     std::string description() const override {
         return "eyetracker2.Tyvarion through CoCreateInstance, IEyeTracker2 (early bound)";
@@ -153,9 +155,13 @@ private:
 
 }  // namespace
 
-CreateResult createHostTracker(Binding) {
+CreateResult createHostTracker(Binding binding) {
     CreateResult created;
     auto tracker = std::make_unique<ComTracker>(created.error);
+    if (tracker->usable() && binding == Binding::late) {
+        IEyeTracker2* object = tracker->eyeTracker2();
+        return createLateBoundTracker(std::move(tracker), object);
+    }
     if (tracker->usable()) created.tracker = std::move(tracker);
     return created;
 }

@@ -43,9 +43,9 @@ public:
     virtual Reply getLastError() = 0;
 };
 
-// How the driver reaches the plug-in. Room for more ways (late binding
-// through IDispatch) beside the one each build offers.
-enum class Binding { early };
+// How the driver reaches the plug-in: through the vtable, or late-bound
+// through IDispatch (the COM build only).
+enum class Binding { early, late };
 
 struct CreateResult {
     std::unique_ptr<HostTracker> tracker;  // null on failure

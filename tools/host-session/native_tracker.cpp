@@ -65,8 +65,12 @@ private:
 
 }  // namespace
 
-CreateResult createHostTracker(Binding) {
+CreateResult createHostTracker(Binding binding) {
     CreateResult created;
+    if (binding == Binding::late) {
+        created.error = "--late-bound needs COM: late binding is offered by the Windows build only";
+        return created;
+    }
     try {
         created.tracker = std::make_unique<NativeTracker>();
     } catch (const std::bad_alloc&) {

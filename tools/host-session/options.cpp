@@ -33,6 +33,8 @@ const char* const kUsage =
     "  --display WxH      the host's display in pixels (default 1920x1080)\n"
     "  --recording-path-file FILE\n"
     "                     write the recording file's path (UTF-8) into FILE, for scripts\n"
+    "  --late-bound       call the plug-in through IDispatch (Windows; needs the host's\n"
+    "                     type library EyeTracker2Lib registered)\n"
     "Exit status: 0 when the session ran to its end, 1 when the plug-in refused or\n"
     "the session broke off, 2 for a bad command line, 130 when interrupted.\n";
 
@@ -42,6 +44,10 @@ std::variant<SessionOptions, std::string> parseOptions(std::span<const std::stri
         const std::string_view name = arguments[i];
         if (name == "--help" || name == "-h") {
             options.help = true;
+            continue;
+        }
+        if (name == "--late-bound") {
+            options.binding = Binding::late;
             continue;
         }
         const bool known = name == "--trials" || name == "--trial-ms" || name == "--frame-rate" ||
