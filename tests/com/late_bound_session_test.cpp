@@ -1,6 +1,7 @@
 // A session driven only through IDispatch against the simulated eye-tracking
 // server: tracking, gaze data mapped to the display set late-bound, and a
-// trigger that reaches the recording file.
+// trigger that reaches the recording file; and the host session driver's
+// late-bound mode.
 #include "late_bound.h"
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "eyetracker2_template.h"
+#include "harness/child_process.h"
 #include "harness/server_process.h"
 #include "module/module_ids.h"
 
@@ -127,6 +129,61 @@ TEST(LateBoundSession, ReachesTheTrackerAndTheRecording) {
     }
     ASSERT_FALSE(recording.empty()) << "no recording with \"" << line << "\" in " << folder.string();
     std::filesystem::remove(recording);
+}
+
+// Runs host-session.exe with `arguments`; its exit code, with its output in `output`.
+int runHostSession(const std::vector<std::string>& arguments, std::string& output) {
+    std::string program = TYVARION_HOST_SESSION;
+    for (char& c : program)
+        if (c == '/') c = '\\';
+    std::string error;
+    auto child = tyvarion::sim::ChildProcess::start("Z:" + program, arguments, error);
+    if (!child) {
+        ADD_FAILURE() << error;
+        return -1;
+    }
+    child->closeInput();
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (child->read(output, std::chrono::milliseconds(500)) || !child->poll()) {
+        if (std::chrono::steady_clock::now() > deadline) break;
+    }
+    return child->wait(std::chrono::seconds(10));
+}
+
+TEST(LateBoundSession, HostSessionDriverRunsLateBound) {
+    tyvarion::sim::ServerProcess server;
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+
+    wchar_t temporary[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temporary));
+    const std::filesystem::path pathFile = std::filesystem::path(temporary) / "tyvarion-late-bound-recording.txt";
+    std::string output;
+    EXPECT_EQ(0, runHostSession({"--late-bound", "--trials", "1", "--trial-ms", "300", "--recording-path-file",
+                                 pathFile.string()},
+                                output))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("tracker object: eyetracker2.Tyvarion through CoCreateInstance, "
+                                             "IEyeTracker2 late bound through IDispatch"))
+        << output;
+    EXPECT_NE(std::string::npos, output.find("trials                         1 of 1")) << output;
+    std::ifstream recordingPath(pathFile);
+    std::string recording;
+    std::getline(recordingPath, recording);
+    recordingPath.close();
+    EXPECT_FALSE(recording.empty());
+    std::error_code ignored;
+    if (!recording.empty()) std::filesystem::remove(std::filesystem::u8path(recording), ignored);
+    std::filesystem::remove(pathFile, ignored);
+
+    // Without the host's library the driver refuses, and says why.
+    unregisterHostLibrary();
+    output.clear();
+    EXPECT_EQ(1, runHostSession({"--late-bound", "--trials", "1", "--trial-ms", "300"}, output)) << output;
+    EXPECT_NE(std::string::npos, output.find("host-session: late binding is not available: "
+                                             "GetIDsOfNames(\"SetDisplayMode\") returned 0x8002801D"))
+        << output;
+    registerHostLibrary();
 }
 
 }  // namespace
