@@ -7,9 +7,11 @@
 #include "module/com_ptr.h"
 #include "module/hresult.h"
 #include "module/module_path.h"
+#include "module/type_info_resources.h"
 
 using tyvarion::module::com_ptr;
 using tyvarion::module::modulePath;
+using tyvarion::module::scoped_lib_attr;
 
 namespace {
 
@@ -37,9 +39,8 @@ STDAPI DllUnregisterServer() {
     com_ptr<ITypeLib> library;
     std::wstring path;
     RETURN_IF_FAILED(loadOwnLibrary(library, path));
-    TLIBATTR* attributes = nullptr;
-    RETURN_IF_FAILED(library.get()->GetLibAttr(&attributes));
-    const TLIBATTR copy = *attributes;
-    library.get()->ReleaseTLibAttr(attributes);
-    return UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, copy.syskind);
+    scoped_lib_attr attributes(library.get());
+    RETURN_IF_FAILED(library.get()->GetLibAttr(attributes.put()));
+    return UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                             attributes->lcid, attributes->syskind);
 }
