@@ -1,7 +1,6 @@
 #include "module/type_info_holder.h"
 
 #include <mutex>
-#include <utility>
 
 #include "module/com_ptr.h"
 #include "module/hresult.h"

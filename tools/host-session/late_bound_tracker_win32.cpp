@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "host-session/session.h"
-#include "platform/unique_handle.h"
 
 namespace tyvarion::host {
 namespace {
@@ -152,7 +151,7 @@ private:
         return invoked;
     }
 
-    // Declared first: owns the apartment and the reference behind dispatch_.
+    // Owns the apartment and the reference behind dispatch_.
     std::unique_ptr<HostTracker> early_;
     IDispatch* dispatch_;
     std::array<DISPID, kMethodCount> ids_;
