@@ -7,22 +7,27 @@
 // Bound: when the queue holds more than kRecordQueueKeep - 1 entries, the
 // oldest one is dropped before the new one is appended, so the queue never
 // holds more than kRecordQueueKeep entries and the newest lines survive.
+// The bound is set by what a busy machine does to the writer: the scheduler
+// may keep it off the processor for tens of milliseconds while the client
+// library's thread delivers a burst of samples. 4096 entries hold 80 ms of a
+// 50 kHz stream (2 s at 2 kHz) in 768 KiB; 25 entries lost a third of a
+// 10 kHz stream on a loaded two-core machine.
 //
-// The entries live in a fixed ring, so a push never allocates (a text line
-// brings its own string). The queue also records whether the writer sleeps on
-// the condition variable: producers wake it only then, which spares a
-// notification per sample while it is busy. The writer marks itself asleep and
-// waits under the same lock, so no wake-up can be missed.
+// The entries live in a ring allocated once, so a push never allocates (a
+// text line brings its own string). The queue also records whether the writer
+// sleeps on the condition variable: producers wake it only then, which spares
+// a notification per sample while it is busy. The writer marks itself asleep
+// and waits under the same lock, so no wake-up can be missed.
 
-#include <array>
 #include <cstddef>
 #include <iterator>
+#include <memory>
 
 #include "recording/recording_entry.h"
 
 namespace tyvarion {
 
-inline constexpr std::size_t kRecordQueueKeep = 25;
+inline constexpr std::size_t kRecordQueueKeep = 4096;
 
 class RecordQueue {
 public:
@@ -100,7 +105,7 @@ private:
         return slots_[(head_ + offset) % kRecordQueueKeep];
     }
 
-    std::array<RecordingEntry, kRecordQueueKeep> slots_{};
+    std::unique_ptr<RecordingEntry[]> slots_ = std::make_unique<RecordingEntry[]>(kRecordQueueKeep);
     std::size_t head_ = 0;
     std::size_t count_ = 0;
     bool writerAsleep_ = false;

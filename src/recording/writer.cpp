@@ -2,10 +2,11 @@
 // queue text lines.
 //
 // Producers (sample intake, SendTrigger, SendString) push under recordMutex
-// with the shared drop-oldest rule and wake the writer when it sleeps. The writer takes one
-// entry per hold of recordMutex and writes it while holding it, so a producer
-// never waits longer than one line. Entries found while no file is open are
-// discarded; entries still queued when a file closes are written into it first.
+// with the shared drop-oldest rule and wake the writer when it sleeps. The
+// writer takes one entry per hold of recordMutex and writes it while holding
+// it, so a producer never waits longer than one line. Entries found while no
+// file is open are discarded; entries still queued when a file closes are
+// written into it first.
 #include <chrono>
 
 #include "recording/line_format.h"

@@ -1,4 +1,4 @@
-// The recording queue and its writer: the 25-entry bound, the discard while no
+// The recording queue and its writer: the bound of the queue, the discard while no
 // file is open, the entries still queued when a file closes (stop, restart,
 // teardown), the recording flag after a failed restart, and lines sent while
 // no samples arrive.
@@ -66,14 +66,15 @@ protected:
 
 }  // namespace
 
-TEST_F(RecordingWriterTest, AStalledWriterLeavesTheNewest25Entries) {
+TEST_F(RecordingWriterTest, AStalledWriterLeavesTheNewestEntriesUpToTheBound) {
     Tyvarion tracker;
     ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
     RecordingProbe::stallWriter(tracker);
 
-    for (int code = 0; code < 26; ++code) EXPECT_HR(S_OK, tracker.SendTrigger(code));
+    constexpr int kPushed = static_cast<int>(tyvarion::kRecordQueueKeep) + 1;
+    for (int code = 0; code < kPushed; ++code) EXPECT_HR(S_OK, tracker.SendTrigger(code));
     std::vector<std::string> expected;
-    for (int code = 1; code < 26; ++code) expected.push_back("trigger: " + std::to_string(code));
+    for (int code = 1; code < kPushed; ++code) expected.push_back("trigger: " + std::to_string(code));
     EXPECT_EQ(expected, RecordingProbe::queued(tracker));
 
     // Every producer drops the oldest entry, whatever its kind.
@@ -88,7 +89,7 @@ TEST_F(RecordingWriterTest, AStalledWriterLeavesTheNewest25Entries) {
     EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
     EXPECT_EQ(std::vector<std::string>{}, RecordingProbe::queued(tracker));
     std::string lines = rs::kHeader;
-    for (int code = 3; code < 26; ++code) lines += "trigger: " + std::to_string(code) + "\n";
+    for (int code = 3; code < kPushed; ++code) lines += "trigger: " + std::to_string(code) + "\n";
     lines += sampleLine(7) + "message: last\n";
     EXPECT_EQ(rs::onDisk(lines), file(kFirstName));
     RecordingProbe::resumeWriter(tracker);
