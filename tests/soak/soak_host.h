@@ -1,0 +1,62 @@
+#pragma once
+// The host's side of the soak: one random host call per step on a tracker
+// object, every method of IEyeTracker2 among them, with arguments in and out
+// of range. It keeps the books the checks need: which recording files this
+// host opened and which trigger and message lines it sent into each.
+//
+// One thread (the host's) calls everything.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "recording_check.h"
+#include "tracker/tyvarion.h"
+
+namespace tyvarion::soak {
+
+struct RecordingBooks {
+    std::filesystem::path file;
+    std::vector<ExpectedText> texts;
+};
+
+class SoakHost {
+public:
+    // Recording files appear in `folder`.
+    SoakHost(Tyvarion& tracker, std::mt19937_64& random, std::filesystem::path folder);
+
+    // One random call; returns its name, for a report of where a run hung.
+    const char* step();
+    // Fetches every queued event.
+    void drain();
+
+    const std::vector<RecordingBooks>& recordings() const { return recordings_; }
+    // The first broken promise seen by the host, if any.
+    const std::string& failure() const { return failure_; }
+    std::uint64_t eventsFetched() const { return eventsFetched_; }
+
+private:
+    void fail(const std::string& what);
+    void checkStatus(LONG status);
+    void fetch(LONG wanted);
+    void setRecording(bool on);
+    void sendText(bool trigger);
+    LONG status();
+
+    Tyvarion& tracker_;
+    std::mt19937_64& random_;
+    std::filesystem::path folder_;
+    std::vector<RecordingBooks> recordings_;
+    std::optional<std::size_t> openFile_;  // in recordings_
+    std::vector<EyeTracker2GeneralData> events_;
+    ULONGLONG lastEventTime_ = 0;
+    std::uint64_t eventsFetched_ = 0;
+    std::int32_t nextTrigger_ = 0;
+    std::uint64_t nextMessage_ = 0;
+    std::string failure_;
+};
+
+}  // namespace tyvarion::soak

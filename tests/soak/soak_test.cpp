@@ -1,0 +1,216 @@
+// The soak: samples stream at 20,000 Hz from the simulated server through the
+// client library while the host's thread makes random calls of every host
+// method; the server injects device events and drops connections. Sessions
+// follow each other, each a tracker object of its own, released at a random
+// moment (often while samples flood and recording is on). Checked: every
+// promise the host sees (results, status), teardown within 100 ms, and every
+// recording file against the trigger and message lines sent into it. The
+// sanitizer builds run it; a watchdog ends a run that stops making progress.
+//
+// TYVARION_SOAK_SECONDS (default 20) sets the length, TYVARION_SOAK_SEED
+// repeats a run's choices.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "harness/server_process.h"
+#include "platform/unique_handle.h"
+#include "recording-reader/recording_reader.h"
+#include "recording_check.h"
+#include "soak_host.h"
+#include "tracker/tyvarion.h"
+
+#include <unistd.h>
+
+namespace tyvarion::soak {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kTeardownLimit = std::chrono::milliseconds(100);
+constexpr auto kDrainEvery = std::chrono::milliseconds(20);
+constexpr auto kNoProgressLimit = std::chrono::seconds(60);
+
+std::uint64_t environmentNumber(const char* name, std::uint64_t fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? std::strtoull(value, nullptr, 10) : fallback;
+}
+
+// Ends the process with the name of the last call when the host's thread
+// makes no progress for a long while: a deadlock or a teardown that hangs.
+class Watchdog {
+public:
+    Watchdog() : thread_([this] { watch(); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+            wake_.notify_all();
+        }
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    void beat(const char* what) {
+        std::lock_guard lock(mutex_);
+        what_ = what;
+        last_ = Clock::now();
+    }
+
+private:
+    void watch() {
+        std::unique_lock lock(mutex_);
+        while (!done_) {
+            wake_.wait_for(lock, std::chrono::seconds(1));
+            if (!done_ && Clock::now() - last_ > kNoProgressLimit) {
+                std::fprintf(stderr, "soak: no progress for %lld s; last call: %s\n",
+                             static_cast<long long>(kNoProgressLimit.count()), what_);
+                std::abort();
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    const char* what_ = "start";
+    Clock::time_point last_ = Clock::now();
+    std::thread thread_;
+};
+
+// The server's faults for one session, counted from its first tracking start.
+std::vector<std::string> serverArguments(std::mt19937_64& random, std::uint64_t session) {
+    std::vector<std::string> arguments{"--rate", "20000", "--seed", std::to_string(session + 1)};
+    const int codes[] = {4, 4, 4, 0, 2, 5, 1, 3};
+    const int events = static_cast<int>(random() % 4);
+    for (int i = 0; i < events; ++i) {
+        arguments.push_back("--event");
+        arguments.push_back(std::to_string(codes[random() % std::size(codes)]) + "@" +
+                            std::to_string(50 + random() % 3000));
+    }
+    if (random() % 4 == 0) {
+        arguments.push_back("--drop-after-ms");
+        arguments.push_back(std::to_string(100 + random() % 3000));
+    }
+    return arguments;
+}
+
+// Most sessions start the way an experiment does, so that samples flood and
+// recording is on when the random calls begin.
+void startLikeAnExperiment(Tyvarion& tracker, SoakHost& host) {
+    unique_bstr message;
+    tracker.SetDisplayMode(1920, 1080);
+    for (auto type : {ET2_DT_POSITION, ET2_DT_PUPIL}) {
+        for (auto eye : {ET2_ET_DEFAULT, ET2_ET_LEFT, ET2_ET_RIGHT}) tracker.StartData(type, eye, message.put());
+    }
+    tracker.SetTracking(VARIANT_TRUE, message.put());
+    host.drain();
+}
+
+struct Totals {
+    std::uint64_t sessions = 0;
+    std::uint64_t disconnected = 0;  // sessions that ended with the connection lost
+    std::uint64_t calls = 0;
+    std::uint64_t events = 0;
+    std::uint64_t files = 0;
+    std::uint64_t texts = 0;
+    std::uint64_t sampleLines = 0;
+    double slowestTeardownMs = 0;
+};
+
+TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
+    const auto length = std::chrono::seconds(environmentNumber("TYVARION_SOAK_SECONDS", 20));
+    const std::uint64_t seed = environmentNumber("TYVARION_SOAK_SEED", std::random_device{}());
+    std::printf("soak: %lld s, seed %llu (TYVARION_SOAK_SEED repeats it)\n",
+                static_cast<long long>(length.count()), static_cast<unsigned long long>(seed));
+    std::mt19937_64 random(seed);
+
+    const fs::path documents =
+        fs::temp_directory_path() / ("tyvarion-soak-" + std::to_string(getpid()));
+    fs::remove_all(documents);
+    fs::create_directories(documents);
+    setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+    const fs::path folder = documents / "Tyvarion" / "NBS Presentation";
+
+    Watchdog watchdog;
+    Totals totals;
+    const Clock::time_point end = Clock::now() + length;
+    while (Clock::now() < end && !HasFailure()) {
+        const std::uint64_t session = totals.sessions++;
+        watchdog.beat("starting a server");
+        sim::ServerProcess server(serverArguments(random, session));
+        ASSERT_TRUE(server.running()) << server.output();
+        server.useForClients();
+
+        watchdog.beat("constructing the tracker object");
+        auto tracker = std::make_unique<Tyvarion>();
+        SoakHost host(*tracker, random, folder);
+        if (random() % 4 != 0) startLikeAnExperiment(*tracker, host);
+        const auto sessionLength = std::chrono::milliseconds(100 + random() % 3000);
+        const Clock::time_point sessionEnd = std::min(end, Clock::now() + sessionLength);
+        Clock::time_point nextDrain = Clock::now() + kDrainEvery;
+        while (Clock::now() < sessionEnd && host.failure().empty()) {
+            watchdog.beat("a host call");
+            watchdog.beat(host.step());
+            ++totals.calls;
+            if (Clock::now() >= nextDrain) {
+                host.drain();
+                nextDrain += kDrainEvery;
+            }
+        }
+
+        LONG status = 0;
+        tracker->GetStatus(&status);
+        if (status == 0x40) ++totals.disconnected;
+        watchdog.beat("releasing the tracker object");
+        const Clock::time_point releaseStart = Clock::now();
+        tracker.reset();
+        const auto teardown = Clock::now() - releaseStart;
+        const double teardownMs = std::chrono::duration<double, std::milli>(teardown).count();
+        totals.slowestTeardownMs = std::max(totals.slowestTeardownMs, teardownMs);
+        EXPECT_LT(teardown, kTeardownLimit) << "session " << session << ": teardown took " << teardownMs << " ms";
+        watchdog.beat("stopping the server");
+        server.stop();
+
+        EXPECT_EQ("", host.failure()) << "session " << session;
+        totals.events += host.eventsFetched();
+        for (const RecordingBooks& books : host.recordings()) {
+            std::string error;
+            const std::optional<tools::Recording> recording = tools::readRecording(books.file, error);
+            ASSERT_TRUE(recording) << error;
+            EXPECT_EQ("", checkRecording(*recording, books.texts))
+                << "session " << session << ", " << books.file.filename().string();
+            ++totals.files;
+            totals.texts += recording->texts.size();
+            totals.sampleLines += recording->samples.size();
+        }
+        // What this session left behind is checked; the next one starts clean.
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    fs::remove_all(documents);
+    std::printf("soak: %llu sessions (%llu lost the connection), %llu host calls, %llu events fetched, %llu recording files with "
+                "%llu sample lines and %llu trigger and message lines checked, slowest teardown %.1f ms\n",
+                static_cast<unsigned long long>(totals.sessions),
+                static_cast<unsigned long long>(totals.disconnected), static_cast<unsigned long long>(totals.calls),
+                static_cast<unsigned long long>(totals.events), static_cast<unsigned long long>(totals.files),
+                static_cast<unsigned long long>(totals.sampleLines), static_cast<unsigned long long>(totals.texts),
+                totals.slowestTeardownMs);
+}
+
+}  // namespace
+}  // namespace tyvarion::soak
