@@ -56,9 +56,12 @@ void Tyvarion::onDeviceEvent(std::int32_t code) {
         case tyapi::DEVICE_EVENT_CONNECTION_LOST:
         case tyapi::DEVICE_EVENT_SERVER_SHUTDOWN: {
             std::lock_guard lock(eventMutex);
-            connected = false;
-            tracking = false;
+            // Host methods read `connected` without the lock: once they see it
+            // false, recording must already be off, or a trigger sent after
+            // the status said 0x40 could still reach the file.
             recording = false;
+            tracking = false;
+            connected = false;
             return;
         }
         case tyapi::DEVICE_EVENT_TRACKING_STOPPED: {
