@@ -50,12 +50,16 @@ void startRecordingSession(HostTracker& tracker) {
 }
 
 void drainEvents(HostTracker& tracker, std::set<std::uint64_t>& times) {
+    // What is queued now, and no more: a slow host must not chase the stream.
+    LONG queued = 0;
+    ASSERT_EQ(S_OK, tracker.getEventCount(queued));
     std::vector<tyvarion::EyeTracker2GeneralData> events(4096);
-    for (;;) {
-        LONG count = static_cast<LONG>(events.size());
+    while (queued > 0) {
+        LONG count = std::min(queued, static_cast<LONG>(events.size()));
         ASSERT_EQ(S_OK, tracker.getEvents(count, events.data()));
         for (LONG i = 0; i < count; ++i) times.insert(events[static_cast<std::size_t>(i)].time);
-        if (count < static_cast<LONG>(events.size())) return;
+        if (count == 0) return;
+        queued -= count;
     }
 }
 
@@ -117,7 +121,7 @@ tyvarion::tools::Recording readRecording(const fs::path& file) {
     return tyvarion::tools::parseRecording(in);
 }
 
-std::string completeAndGapless(const fs::path& file) {
+std::string complete(const fs::path& file) {
     const std::string bytes = fileBytes(file);
     if (bytes.empty() || bytes.back() != '\n') return "the last line has no line end";
     const tyvarion::tools::Recording recording = readRecording(file);
@@ -125,12 +129,16 @@ std::string completeAndGapless(const fs::path& file) {
     for (const auto& text : recording.texts) {
         if (text.kind == tyvarion::tools::TextKind::other) return "a broken line: \"" + text.text + "\"";
     }
-    const std::int64_t missing = tyvarion::tools::missingSamples(recording.samples);
-    if (missing != 0) return std::to_string(missing) + " samples missing between lines";
     for (std::size_t i = 1; i < recording.samples.size(); ++i) {
         if (recording.samples[i].index <= recording.samples[i - 1].index) return "samples out of order";
     }
     return {};
+}
+
+std::string completeAndGapless(const fs::path& file) {
+    if (std::string broken = complete(file); !broken.empty()) return broken;
+    const std::int64_t missing = tyvarion::tools::missingSamples(readRecording(file).samples);
+    return missing == 0 ? std::string() : std::to_string(missing) + " samples missing between lines";
 }
 
 fs::path unusableDocumentsFolder() {

@@ -54,8 +54,9 @@ std::string fileBytes(const std::filesystem::path& file);
 tyvarion::tools::Recording readRecording(const std::filesystem::path& file);
 
 // Empty when every line is whole (header, sample or text line, each with
-// its line end) and the samples follow each other without a gap; otherwise
-// what is wrong.
+// its line end) and the samples' index rises; otherwise what is wrong.
+std::string complete(const std::filesystem::path& file);
+// The same, and no sample is missing between the first and the last line.
 std::string completeAndGapless(const std::filesystem::path& file);
 
 // A Documents folder in which no sub-folder can be made.
