@@ -35,6 +35,16 @@ public:
     // Writes out what is buffered and closes the file; later writes are lost.
     void close() noexcept;
 
+    // Hand-over between the writer and whoever closes the file. The writer
+    // formats the entries it has taken from the queue without holding
+    // recordMutex; a closer marks the stream closing and waits until the
+    // writer has written them, so that a file ends with every entry accepted
+    // while it was open, in order. Both flags are guarded by recordMutex.
+    bool writerHoldsEntries() const noexcept { return writerHoldsEntries_; }
+    void setWriterHoldsEntries(bool holds) noexcept { writerHoldsEntries_ = holds; }
+    bool closing() const noexcept { return closing_; }
+    void markClosing() noexcept { closing_ = true; }
+
 private:
     static constexpr std::size_t kBufferSize = 64 * 1024;
 
@@ -42,6 +52,8 @@ private:
     void flush() noexcept;
 
     NativeFile file_;
+    bool writerHoldsEntries_ = false;
+    bool closing_ = false;
     std::size_t used_ = 0;
     std::array<char, kBufferSize> buffer_;
 };

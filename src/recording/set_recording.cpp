@@ -46,8 +46,8 @@ HRESULT Tyvarion::SetRecording(VARIANT_BOOL recordingOn, BSTR* returnValue) noex
 const OLECHAR* Tyvarion::startRecording() {
     RecordingFileError error = RecordingFileError::none;
     try {
-        std::lock_guard lock(recordMutex);
-        closeRecordFile();
+        std::unique_lock lock(recordMutex);
+        closeRecordFile(lock);
         NewRecordingFile file = createRecordingFile(currentSecond());
         error = file.error;
         recordFile = std::move(file.stream);
@@ -62,8 +62,8 @@ const OLECHAR* Tyvarion::startRecording() {
 
 void Tyvarion::stopRecording() {
     {
-        std::lock_guard lock(recordMutex);
-        closeRecordFile();
+        std::unique_lock lock(recordMutex);
+        closeRecordFile(lock);
     }
     setRecordingFlag(false);
 }

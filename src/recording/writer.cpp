@@ -3,11 +3,16 @@
 //
 // Producers (sample intake, SendTrigger, SendString) push under recordMutex
 // with the shared drop-oldest rule and wake the writer when it sleeps. The
-// writer takes one entry per hold of recordMutex and writes it while holding
-// it, so a producer never waits longer than one line. Entries found while no
-// file is open are discarded; entries still queued when a file closes are
-// written into it first.
+// writer moves a batch of entries out of the queue in one short hold of
+// recordMutex, formats their lines without it, and writes them to the file
+// under it again: a producer never waits for a line to be formatted, and the
+// file is only ever touched under recordMutex. Entries found while no file is
+// open are discarded; entries still queued, or taken by the writer, when a
+// file closes are written into it first.
+#include <array>
 #include <chrono>
+#include <string>
+#include <thread>
 
 #include "recording/line_format.h"
 #include "recording/record_queue.h"
@@ -22,12 +27,24 @@ namespace {
 // instead of sleeping, and how long it polls.
 constexpr std::chrono::microseconds kWriterPollWindow{50};
 
+// Entries taken per hold of recordMutex: enough to make the lock's cost per
+// line small, few enough that moving them out stays a short hold.
+constexpr std::size_t kWriterBatch = 64;
+
 void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
     if (entry.sample) {
         file.write(SampleLine(*entry.sample).text());
     } else if (entry.text) {
         file.write(*entry.text);
         file.write("\n");
+    }
+}
+
+void appendEntry(std::string& lines, const RecordingEntry& entry) {
+    if (entry.sample) {
+        lines.append(SampleLine(*entry.sample).text());
+    } else if (entry.text) {
+        lines.append(*entry.text).append("\n");
     }
 }
 
@@ -39,8 +56,10 @@ void Tyvarion::writerLoop() {
     // entry and overrun the queue during each wake-up's delay. At a tracker's
     // usual rates entries are further apart and the writer simply sleeps.
     bool streaming = false;
+    std::array<RecordingEntry, kWriterBatch> batch;
+    std::string lines;
+    std::unique_lock lock(recordMutex);
     while (!stopWriter) {
-        std::unique_lock lock(recordMutex);
         if (recordQueue.empty()) {
             if (streaming && pollRecordQueue(lock)) continue;
             // Teardown sets stopWriter under recordMutex, so this test cannot
@@ -57,27 +76,65 @@ void Tyvarion::writerLoop() {
             recordQueue.clear();
             continue;
         }
-        writeEntry(*recordFile, recordQueue.front());
-        recordQueue.pop_front();
+        if (recordFile->closing()) {
+            // The closer writes what is queued itself; it wakes us when done.
+            recordCondition.wait(lock);
+            continue;
+        }
+
+        RecordingStream& file = *recordFile;
+        std::size_t taken = 0;
+        while (taken < kWriterBatch && !recordQueue.empty()) {
+            batch[taken++] = std::move(recordQueue.front());
+            recordQueue.pop_front();
+        }
+        file.setWriterHoldsEntries(true);
+        lock.unlock();
+        bool formatted = true;
+        try {
+            lines.clear();
+            for (std::size_t i = 0; i < taken; ++i) appendEntry(lines, batch[i]);
+        } catch (...) {
+            formatted = false;  // no memory for the text: entry by entry below
+        }
+        lock.lock();
+        // A closer waits for these entries, so `file` is still the open file.
+        if (formatted) {
+            file.write(lines);
+        } else {
+            for (std::size_t i = 0; i < taken; ++i) writeEntry(file, batch[i]);
+        }
+        file.setWriterHoldsEntries(false);
+        if (file.closing()) recordCondition.notify_all();
+        for (std::size_t i = 0; i < taken; ++i) batch[i].text.reset();
     }
 }
 
 bool Tyvarion::pollRecordQueue(std::unique_lock<std::mutex>& lock) {
     const auto deadline = std::chrono::steady_clock::now() + kWriterPollWindow;
-    while (recordQueue.empty() && !stopWriter) {
-        lock.unlock();
+    lock.unlock();
+    do {
         std::this_thread::yield();
-        lock.lock();
-        if (std::chrono::steady_clock::now() >= deadline) break;
-    }
+        // A producer holding the lock is about to queue something: no need to
+        // wait for it here.
+        if (lock.try_lock()) {
+            if (!recordQueue.empty() || stopWriter) return true;
+            lock.unlock();
+        }
+    } while (std::chrono::steady_clock::now() < deadline);
+    lock.lock();
     return !recordQueue.empty() || stopWriter;
 }
 
-void Tyvarion::closeRecordFile() noexcept {
+void Tyvarion::closeRecordFile(std::unique_lock<std::mutex>& lock) noexcept {
     if (recordFile) {
+        // Lines the writer has taken for this file come before those queued.
+        recordFile->markClosing();
+        recordCondition.wait(lock, [this] { return !recordFile->writerHoldsEntries(); });
         for (const RecordingEntry& entry : recordQueue) writeEntry(*recordFile, entry);
         recordFile->close();
         recordFile.reset();
+        recordCondition.notify_all();  // a writer waiting for the close goes on
     }
     recordQueue.clear();
 }
@@ -89,8 +146,8 @@ void Tyvarion::shutDownRecording() noexcept {
         recordCondition.notify_all();
     }
     if (writerThread.joinable()) writerThread.join();
-    std::lock_guard lock(recordMutex);
-    closeRecordFile();
+    std::unique_lock lock(recordMutex);
+    closeRecordFile(lock);
 }
 
 void Tyvarion::queueTextLine(std::string text) {

@@ -106,9 +106,10 @@ private:
     // Writer thread, recordMutex held: waits a moment for an entry without
     // sleeping; true when one came or a stop was asked.
     bool pollRecordQueue(std::unique_lock<std::mutex>& lock);
-    // recordMutex held: writes the entries still queued into the open file, in
-    // queue order, then closes it. With no file open they are discarded.
-    void closeRecordFile() noexcept;
+    // recordMutex held through `lock`: writes the entries the writer has taken
+    // for the open file and those still queued into it, in order, then closes
+    // it. With no file open the queued entries are discarded.
+    void closeRecordFile(std::unique_lock<std::mutex>& lock) noexcept;
     // Unit tests stall and resume the writer and look into the queue.
     friend struct RecordingProbe;
 

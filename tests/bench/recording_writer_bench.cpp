@@ -65,8 +65,9 @@ bool setRecording(tyvarion::Tyvarion& tracker, VARIANT_BOOL on) {
     return tracker.SetRecording(on, message.put()) == S_OK && SysStringLen(message.get()) == 0;
 }
 
-// Offered rate in samples per second; 0 offers them as fast as the producer
-// can. A late producer does not catch up in a burst: it never exceeds the rate.
+// Offered rate in samples per second, on a fixed schedule (a producer held up
+// catches up, as a client library delivering a backlog does); 0 offers them as
+// fast as the producer can.
 void recordSamples(benchmark::State& state) {
     const std::int64_t rate = state.range(0);
     benchFolder();
@@ -97,9 +98,9 @@ void recordSamples(benchmark::State& state) {
         Clock::time_point next = start;
         for (std::int64_t i = 0; i < kSamplesPerRun; ++i) {
             if (rate > 0) {
-                Clock::time_point now = Clock::now();
-                while (now < next) now = Clock::now();
-                next = std::max(next + period, now);
+                while (Clock::now() < next) {
+                }
+                next += period;
             }
             tyapi::TYGazeSample& sample = samples[static_cast<std::size_t>(i) % samples.size()];
             sample.index = static_cast<std::int32_t>(i);

@@ -4,6 +4,7 @@
 // no samples arrive.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -251,4 +252,49 @@ TEST_F(RecordingWriterTest, ConcurrentProducersNeverSplitOrReorderLines) {
     // The very last entry was never dropped: teardown writes what is queued.
     EXPECT_TRUE(lastIndex == kSamples - 1 || lastCode == kTriggers - 1)
         << "last sample " << lastIndex << ", last trigger " << lastCode;
+}
+
+TEST_F(RecordingWriterTest, RestartsWhileSamplesStreamKeepEachFileInOrder) {
+    constexpr int kSamples = 20000;
+    constexpr int kFiles = 12;
+    {
+        Tyvarion tracker;
+        ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+        std::atomic<bool> done{false};
+        std::thread intake([&] {
+            for (int index = 0; index < kSamples; ++index) deliver(index);
+            done = true;
+        });
+        // Each restart closes a file while the writer may be formatting lines
+        // it took for it: those must end that file, not begin the next one.
+        for (int second = 10; second < 10 + kFiles - 1; ++second) {
+            while (!done && RecordingProbe::queued(tracker).empty()) std::this_thread::yield();
+            rs::FixedClock::setLocal(2024, 3, 5, 14, 7, second);
+            ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+        }
+        intake.join();
+    }
+
+    // Files in the order they were opened: every sample line whole, indices
+    // rising from one file to the next.
+    const std::vector<std::string> names = rs::listFolder(recordings());
+    ASSERT_EQ(static_cast<std::size_t>(kFiles), names.size());
+    const std::string header = rs::onDisk(rs::kHeader);
+    int lastIndex = -1;
+    for (const std::string& name : names) {
+        const std::string text = rs::readFile(recordings() / name);
+        ASSERT_EQ(header, text.substr(0, header.size())) << name;
+        std::size_t position = header.size();
+        while (position < text.size()) {
+            const std::size_t end = text.find(rs::kLineEnd, position);
+            ASSERT_NE(std::string::npos, end) << name << ": an unterminated line";
+            const std::string line = text.substr(position, end - position);
+            position = end + std::string(rs::kLineEnd).size();
+            const int index = std::stoi(line.substr(line.find(';') + 1));
+            ASSERT_EQ(sampleLine(index), line + "\n") << name;
+            ASSERT_LT(lastIndex, index) << name;
+            lastIndex = index;
+        }
+    }
+    EXPECT_EQ(kSamples - 1, lastIndex);
 }
