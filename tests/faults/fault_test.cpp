@@ -58,7 +58,7 @@ TEST_F(Faults, TheServerDiesMidRecording) {
     startRecordingSession(*tracker);
     ASSERT_TRUE(receiveSamples(*tracker, 200, times));
     EXPECT_EQ(S_OK, tracker->sendTrigger(11));
-    EXPECT_EQ(S_OK, tracker->sendString(u"before the fault"));
+    EXPECT_EQ(S_OK, tracker->sendString(OLESTR("before the fault")));
     ASSERT_TRUE(receiveSamples(*tracker, 100, times));
 
     server->stop();
