@@ -12,6 +12,7 @@
 #include "client/tyapi.h"
 #include "harness/server_process.h"
 #include "net/socket.h"
+#include "protocol/frame_codec.h"
 #include "sim_test_support.h"
 
 namespace tyvarion::sim {
@@ -235,8 +236,10 @@ TEST(SimClient, ServerExitsWhileAClientHasStoppedReading) {
     ASSERT_TRUE(listener.waitForEvent(tyapi::DEVICE_EVENT_CONNECTION_LOST));
     client.reset();
     // What reached the client is a prefix of what the server sent, in order.
+    // The server counts a write once all of it has gone out; the write that the
+    // exit cut short may still have delivered some of its frames (at most 16).
     const auto samples = listener.samples();
-    EXPECT_LE(samples.size(), server.samplesSent().value_or(0));
+    EXPECT_LE(samples.size(), server.samplesSent().value_or(0) + 16 * kMaxSamplesPerFrame);
     for (std::size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(samples[i].index, static_cast<std::int32_t>(i));
 }
 
