@@ -70,7 +70,10 @@ void Tyvarion::stopRecording() {
 
 void Tyvarion::setRecordingFlag(bool on) {
     std::lock_guard lock(eventMutex);
-    recording = on;
+    // A connection lost while the file was being opened has lowered the flag
+    // already; raising it now would keep recording on for good, with GetStatus
+    // saying 0x40 and no stop accepted.
+    recording = on && connected;
 }
 
 }  // namespace tyvarion
