@@ -105,6 +105,7 @@ void SoakHost::setRecording(bool on) {
     if (result != S_OK || text(message) != "") {
         return fail("SetRecording(" + std::to_string(on) + ") gave " + hex(result) + " \"" + text(message) + "\"");
     }
+    log_.push_back(std::string("SetRecording(") + (on ? "1" : "0") + ")");
     openFile_.reset();
     if (!on) return;
     // The new file is the one this host has not seen yet.
@@ -116,6 +117,7 @@ void SoakHost::setRecording(bool on) {
         if (openFile_) return fail("two new recording files");
         recordings_.push_back({entry.path(), {}});
         openFile_ = recordings_.size() - 1;
+        log_.push_back("  opened " + entry.path().filename().string());
     }
     if (!openFile_) fail("SetRecording(1) succeeded without a new file in " + folder_.string());
 }
@@ -142,6 +144,7 @@ void SoakHost::sendText(bool trigger) {
         result = tracker_.SendString(wide.data());
     }
     const LONG after = status();
+    log_.push_back(line + ", status " + hex(before) + " before, " + hex(after) + " after");
     if (result != S_OK) fail(line + " returned " + hex(result));
     if (!recordingIn(before)) {
         if (recordingIn(after)) fail("recording rose during " + line);
@@ -245,7 +248,11 @@ const char* SoakHost::step() {
             if (tracker_.GetEvents(nullptr, nullptr) != E_POINTER) fail("GetEvents(null)");
             if (tracker_.SetRecording(VARIANT_TRUE, nullptr) != E_POINTER) fail("SetRecording(null)");
             // A null message is an empty one; sent only while it cannot be queued.
-            if (!recordingIn(status()) && tracker_.SendString(nullptr) != S_OK) fail("SendString(null)");
+            const LONG before = status();
+            if (!recordingIn(before)) {
+                if (tracker_.SendString(nullptr) != S_OK) fail("SendString(null)");
+                log_.push_back("SendString(null), status " + hex(before) + " before, " + hex(status()) + " after");
+            }
             return "null pointers";
         }
         default:

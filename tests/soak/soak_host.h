@@ -37,6 +37,9 @@ public:
     // The first broken promise seen by the host, if any.
     const std::string& failure() const { return failure_; }
     std::uint64_t eventsFetched() const { return eventsFetched_; }
+    // Every text line sent and every recording switch, with the status around
+    // it, for the account of a failure.
+    const std::vector<std::string>& log() const { return log_; }
 
 private:
     void fail(const std::string& what);
@@ -57,6 +60,7 @@ private:
     std::int32_t nextTrigger_ = 0;
     std::uint64_t nextMessage_ = 0;
     std::string failure_;
+    std::vector<std::string> log_;
 };
 
 }  // namespace tyvarion::soak

@@ -121,6 +121,30 @@ void startLikeAnExperiment(Tyvarion& tracker, SoakHost& host) {
     host.drain();
 }
 
+// What the host sent into a file beside what the file holds, for a failure.
+std::string describe(const std::vector<ExpectedText>& sent, const tools::Recording& recording) {
+    std::string text = "sent:";
+    for (const ExpectedText& line : sent) text += "\n  " + line.line + (line.certain ? "" : " (perhaps)");
+    text += "\nin the file:";
+    for (const tools::TextLine& line : recording.texts)
+        text += "\n  " + line.text + " (after " + std::to_string(line.samplesBefore) + " samples)";
+    return text;
+}
+
+// The host's calls from shortly before the file was opened until shortly
+// after the next recording switch.
+std::string callsAround(const std::vector<std::string>& log, const std::string& file) {
+    std::size_t opened = 0;
+    while (opened < log.size() && log[opened] != "  opened " + file) ++opened;
+    if (opened == log.size()) return "  (the host never saw it opened)\n";
+    std::size_t last = opened + 1;
+    while (last < log.size() && log[last].rfind("SetRecording", 0) != 0) ++last;
+    std::string text;
+    for (std::size_t i = opened > 10 ? opened - 10 : 0; i < std::min(log.size(), last + 5); ++i)
+        text += "  " + log[i] + "\n";
+    return text;
+}
+
 struct Totals {
     std::uint64_t sessions = 0;
     std::uint64_t disconnected = 0;  // sessions that ended with the connection lost
@@ -192,8 +216,10 @@ TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
             std::string error;
             const std::optional<tools::Recording> recording = tools::readRecording(books.file, error);
             ASSERT_TRUE(recording) << error;
-            EXPECT_EQ("", checkRecording(*recording, books.texts))
-                << "session " << session << ", " << books.file.filename().string();
+            const std::string verdict = checkRecording(*recording, books.texts);
+            EXPECT_EQ("", verdict) << "session " << session << ", " << books.file.filename().string() << "\n"
+                                   << describe(books.texts, *recording) << "\nthe host's calls around it:\n"
+                                   << callsAround(host.log(), books.file.filename().string());
             ++totals.files;
             totals.texts += recording->texts.size();
             totals.sampleLines += recording->samples.size();
