@@ -23,7 +23,7 @@ std::uint64_t clockThatLosesTheConnection() {
     return tyvarion::platform::systemFileTime();
 }
 
-TEST(ConnectionLostDuringAStart, RecordingStaysOff) {
+TEST(FaultsAtTheWorstMoment, AConnectionLostDuringAStartKeepsRecordingOff) {
     rs::ScratchFolder documents;
     rs::ScopedDocumentsFolder documentsSetting(documents.path());
     FakeClient::reset();
