@@ -45,12 +45,7 @@ HRESULT Tyvarion::GetEvents(LONG* count, EyeTracker2GeneralData* events) noexcep
         // A negative count asks for nothing.
         const std::size_t wanted = *count > 0 ? static_cast<std::size_t>(*count) : 0;
         std::lock_guard lock(eventMutex);
-        const std::size_t taken = std::min(wanted, eventQueue.size());
-        if (taken > 0) {
-            const auto end = eventQueue.begin() + static_cast<std::ptrdiff_t>(taken);
-            std::copy(eventQueue.begin(), end, events);
-            eventQueue.erase(eventQueue.begin(), end);
-        }
+        const std::size_t taken = eventQueue.takeFront(events, wanted);
         *count = static_cast<LONG>(taken);
         return S_OK;
     });

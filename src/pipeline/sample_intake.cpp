@@ -15,21 +15,12 @@ std::uint32_t Tyvarion::selectedDataKinds() const noexcept {
 
 void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) {
     const DisplayGeometry geometry{screenWidth, screenHeight, displayWidth, displayHeight};
-    // Events are made in place at the back of the queue. A host must never find
-    // part of a sample's events there: when the queue cannot grow, the events
-    // already appended for this sample are taken back.
-    std::size_t appended = 0;
-    try {
-        makeGazeEvents(sample, selectedDataKinds(), geometry,
-                       [&]() -> EyeTracker2GeneralData& {
-                           EyeTracker2GeneralData& event = eventQueue.emplace_back();
-                           ++appended;
-                           return event;
-                       });
-    } catch (...) {
-        for (; appended > 0; --appended) eventQueue.pop_back();
-        throw;
-    }
+    // Room for every event the sample can make comes first: a host must never
+    // find part of a sample's events in the queue, and when the queue cannot
+    // grow nothing has been appended yet.
+    eventQueue.reserveBack(kMaxEventsPerSample);
+    makeGazeEvents(sample, selectedDataKinds(), geometry,
+                   [&]() -> EyeTracker2GeneralData& { return eventQueue.appendZeroed(); });
 }
 
 void Tyvarion::queueRecordedSample(const tyapi::TYGazeSample& copy) {

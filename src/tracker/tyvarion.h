@@ -12,19 +12,20 @@
 //
 // Locks: eventMutex guards eventQueue and the device events' changes of
 // connected, tracking and recording; recordMutex guards recordQueue and
-// recordFile. No code path holds both. Flags and sizes that the host writes and
+// recordFile, whose stream the writer alone uses, without the lock, while it
+// holds entries taken from the queue. No code path holds both. Flags and sizes that the host writes and
 // the library's thread reads without a common lock are atomic.
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "client/tyapi.h"
 #include "platform/com_types.h"
+#include "pipeline/event_queue.h"
 #include "platform/text.h"
 #include "recording/record_queue.h"
 #include "tracker/eye_tracker2.h"
@@ -136,7 +137,7 @@ private:
     std::unique_ptr<tyapi::GazeListener> gazeListener;
     std::unique_ptr<tyapi::DeviceEventListener> deviceEventListener;
     olestring lastError;
-    std::deque<EyeTracker2GeneralData> eventQueue;
+    EventQueue eventQueue;
     std::thread writerThread;
     std::condition_variable recordCondition;
     std::mutex recordMutex;
