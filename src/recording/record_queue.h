@@ -1,33 +1,44 @@
 #pragma once
 // The recording queue and its push rule, shared by every producer: sample
 // intake on the client library's thread, SendTrigger and SendString on the
-// host's thread. The writer thread is the only consumer. The owner's
-// recordMutex guards every call.
+// host's thread. The writer thread is the only consumer: it takes all queued
+// entries at once by exchanging rings, so that producers start again at the
+// front of a ring that stays in the cache. The owner's recordMutex guards
+// every call.
 //
 // Bound: when the queue holds more than kRecordQueueKeep - 1 entries, the
 // oldest one is dropped before the new one is appended, so the queue never
 // holds more than kRecordQueueKeep entries and the newest lines survive.
 // The bound is set by what a busy machine does to the writer: the scheduler
-// may keep it off the processor for tens of milliseconds while the client
-// library's thread delivers a burst of samples. 4096 entries hold 80 ms of a
-// 50 kHz stream (2 s at 2 kHz) in 768 KiB; 25 entries lost a third of a
-// 10 kHz stream on a loaded two-core machine.
+// may keep it off the processor for several milliseconds at a time while the
+// client library's thread goes on delivering samples. 16384 entries hold 16 ms
+// of a 1 MHz stream (8 s at 2 kHz); 25 entries lost a third of a 10 kHz
+// stream on a loaded two-core machine, and 4096 still lost a few hundred of
+// every million lines at 1 MHz on a quiet one.
 //
-// The entries live in a ring allocated once, so a push never allocates (a
-// text line brings its own string). The queue also records whether the writer
-// sleeps on the condition variable: producers wake it only then, which spares
-// a notification per sample while it is busy. The writer marks itself asleep
-// and waits under the same lock, so no wake-up can be missed.
+// The entries live in a ring that starts small and doubles, up to the bound,
+// only when it fills, so that at a tracker's usual rates the queue stays a few
+// kilobytes. Once grown, a push never allocates (a text line brings its own
+// string); when growing fails the oldest entry is dropped as at the bound. The
+// queue also records whether the writer sleeps on the condition variable:
+// producers wake it only then, which spares a notification per sample while it
+// is busy. The writer marks itself asleep and waits under the same lock, so no
+// wake-up can be missed.
 
 #include <cstddef>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include "recording/recording_entry.h"
 
 namespace tyvarion {
 
-inline constexpr std::size_t kRecordQueueKeep = 4096;
+inline constexpr std::size_t kRecordQueueKeep = 16384;
+inline constexpr std::size_t kRecordQueueFirstCapacity = 256;
+// Capacities double from the first to the bound, and positions wrap by a mask.
+static_assert((kRecordQueueKeep & (kRecordQueueKeep - 1)) == 0);
+static_assert(kRecordQueueKeep % kRecordQueueFirstCapacity == 0);
 
 class RecordQueue {
 public:
@@ -62,6 +73,7 @@ public:
 
     bool empty() const noexcept { return count_ == 0; }
     std::size_t size() const noexcept { return count_; }
+    std::size_t capacity() const noexcept { return capacity_; }
 
     // Oldest first.
     RecordingEntry& front() noexcept { return slots_[head_]; }
@@ -78,12 +90,22 @@ public:
     // Removes the oldest entry and frees its text, if it has one.
     void pop_front() noexcept {
         slots_[head_].text.reset();
-        head_ = (head_ + 1) % kRecordQueueKeep;
+        head_ = (head_ + 1) & (capacity_ - 1);
         --count_;
     }
     void clear() noexcept {
         while (!empty()) pop_front();
         head_ = 0;
+    }
+
+    // Exchanges the entries, not the writer's state, with another queue: the
+    // writer takes everything queued in one step and leaves producers an
+    // empty ring.
+    void swapEntries(RecordQueue& other) noexcept {
+        slots_.swap(other.slots_);
+        std::swap(capacity_, other.capacity_);
+        std::swap(head_, other.head_);
+        std::swap(count_, other.count_);
     }
 
     // Set by the writer, under the lock, for as long as it waits.
@@ -94,18 +116,36 @@ private:
     // The slot of a new last entry. A dropped entry's slot is the one reused,
     // so whatever it held is overwritten or freed by the caller's assignment.
     RecordingEntry& back() noexcept {
-        if (count_ == kRecordQueueKeep) {
-            head_ = (head_ + 1) % kRecordQueueKeep;
+        if (count_ == capacity_ && !grow()) {
+            head_ = (head_ + 1) & (capacity_ - 1);
             --count_;
         }
-        return slots_[(head_ + count_++) % kRecordQueueKeep];
+        return slots_[(head_ + count_++) & (capacity_ - 1)];
+    }
+
+    // Doubles the ring, oldest entry first, unless it is at the bound or
+    // there is no memory for it; true when there is room now.
+    bool grow() noexcept {
+        if (capacity_ == kRecordQueueKeep) return false;
+        try {
+            auto slots = std::make_unique<RecordingEntry[]>(capacity_ * 2);
+            for (std::size_t offset = 0; offset < count_; ++offset)
+                slots[offset] = std::move(slots_[(head_ + offset) & (capacity_ - 1)]);
+            slots_ = std::move(slots);
+            capacity_ *= 2;
+            head_ = 0;
+            return true;
+        } catch (...) {
+            return false;
+        }
     }
 
     const RecordingEntry& slot(std::size_t offset) const noexcept {
-        return slots_[(head_ + offset) % kRecordQueueKeep];
+        return slots_[(head_ + offset) & (capacity_ - 1)];
     }
 
-    std::unique_ptr<RecordingEntry[]> slots_ = std::make_unique<RecordingEntry[]>(kRecordQueueKeep);
+    std::size_t capacity_ = kRecordQueueFirstCapacity;
+    std::unique_ptr<RecordingEntry[]> slots_ = std::make_unique<RecordingEntry[]>(capacity_);
     std::size_t head_ = 0;
     std::size_t count_ = 0;
     bool writerAsleep_ = false;

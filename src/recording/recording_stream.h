@@ -4,7 +4,8 @@
 // stream closes; nothing flushes line by line. Text mode: on Windows every "\n"
 // is written as CR LF. Write errors are not detected.
 //
-// Not synchronised: its owner's recordMutex guards every call.
+// Not synchronised: the writer calls it while it holds entries taken from the
+// queue, everyone else under recordMutex while the writer holds none.
 
 #include <array>
 #include <cstddef>
@@ -36,7 +37,7 @@ public:
     void close() noexcept;
 
     // Hand-over between the writer and whoever closes the file. The writer
-    // formats the entries it has taken from the queue without holding
+    // writes the entries it has taken from the queue without holding
     // recordMutex; a closer marks the stream closing and waits until the
     // writer has written them, so that a file ends with every entry accepted
     // while it was open, in order. Both flags are guarded by recordMutex.

@@ -3,13 +3,12 @@
 //
 // Producers (sample intake, SendTrigger, SendString) push under recordMutex
 // with the shared drop-oldest rule and wake the writer when it sleeps. The
-// writer moves a batch of entries out of the queue in one short hold of
-// recordMutex, formats their lines without it, and writes them to the file
-// under it again: a producer never waits for a line to be formatted, and the
-// file is only ever touched under recordMutex. Entries found while no file is
-// open are discarded; entries still queued, or taken by the writer, when a
-// file closes are written into it first.
-#include <array>
+// writer takes every queued entry in one step, by exchanging the queue's ring
+// with its own empty one, and formats and writes them without recordMutex: a
+// producer never waits for a line or for the disk. While the writer holds
+// entries it alone touches the file; whoever closes the file waits until it
+// holds none, then writes what is still queued itself. Entries found while no
+// file is open are discarded.
 #include <chrono>
 #include <string>
 #include <thread>
@@ -27,24 +26,12 @@ namespace {
 // instead of sleeping, and how long it polls.
 constexpr std::chrono::microseconds kWriterPollWindow{50};
 
-// Entries taken per hold of recordMutex: enough to make the lock's cost per
-// line small, few enough that moving them out stays a short hold.
-constexpr std::size_t kWriterBatch = 64;
-
 void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
     if (entry.sample) {
         file.write(SampleLine(*entry.sample).text());
     } else if (entry.text) {
         file.write(*entry.text);
         file.write("\n");
-    }
-}
-
-void appendEntry(std::string& lines, const RecordingEntry& entry) {
-    if (entry.sample) {
-        lines.append(SampleLine(*entry.sample).text());
-    } else if (entry.text) {
-        lines.append(*entry.text).append("\n");
     }
 }
 
@@ -56,8 +43,7 @@ void Tyvarion::writerLoop() {
     // entry and overrun the queue during each wake-up's delay. At a tracker's
     // usual rates entries are further apart and the writer simply sleeps.
     bool streaming = false;
-    std::array<RecordingEntry, kWriterBatch> batch;
-    std::string lines;
+    RecordQueue taken;
     std::unique_lock lock(recordMutex);
     while (!stopWriter) {
         if (recordQueue.empty()) {
@@ -83,30 +69,15 @@ void Tyvarion::writerLoop() {
         }
 
         RecordingStream& file = *recordFile;
-        std::size_t taken = 0;
-        while (taken < kWriterBatch && !recordQueue.empty()) {
-            batch[taken++] = std::move(recordQueue.front());
-            recordQueue.pop_front();
-        }
+        recordQueue.swapEntries(taken);
         file.setWriterHoldsEntries(true);
         lock.unlock();
-        bool formatted = true;
-        try {
-            lines.clear();
-            for (std::size_t i = 0; i < taken; ++i) appendEntry(lines, batch[i]);
-        } catch (...) {
-            formatted = false;  // no memory for the text: entry by entry below
-        }
+        // A closer waits for these entries, so `file` stays open meanwhile.
+        for (const RecordingEntry& entry : taken) writeEntry(file, entry);
+        taken.clear();
         lock.lock();
-        // A closer waits for these entries, so `file` is still the open file.
-        if (formatted) {
-            file.write(lines);
-        } else {
-            for (std::size_t i = 0; i < taken; ++i) writeEntry(file, batch[i]);
-        }
         file.setWriterHoldsEntries(false);
         if (file.closing()) recordCondition.notify_all();
-        for (std::size_t i = 0; i < taken; ++i) batch[i].text.reset();
     }
 }
 

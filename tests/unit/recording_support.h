@@ -51,6 +51,13 @@ struct RecordingProbe {
     }
 
     // Each queued entry as its text, or "sample <index>".
+    // Empties the queue as a writer that takes every entry would, without
+    // writing anything.
+    static void takeQueued(Tyvarion& tracker) {
+        std::lock_guard lock(tracker.recordMutex);
+        tracker.recordQueue.clear();
+    }
+
     static std::vector<std::string> queued(Tyvarion& tracker) {
         std::lock_guard lock(tracker.recordMutex);
         std::vector<std::string> entries;
