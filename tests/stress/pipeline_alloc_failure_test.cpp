@@ -31,6 +31,11 @@ void* operator new(std::size_t size) {
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+// Arrays too: a sanitizer's runtime replaces these separately, so they would
+// not reach the replacement above.
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 using fake::FakeClient;
 using namespace tyvarion;
