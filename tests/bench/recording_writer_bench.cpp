@@ -86,6 +86,10 @@ void recordSamples(benchmark::State& state) {
 
     const auto period = rate > 0 ? std::chrono::nanoseconds(1'000'000'000 / rate)
                                  : std::chrono::nanoseconds(0);
+    // How far the producer fell behind its schedule at worst. It catches up
+    // faster than the offered rate, so drops after a long delay say nothing
+    // about the writer at that rate.
+    Clock::duration longestBehind{};
     std::int64_t offered = 0;
     std::int64_t written = 0;
     double seconds = 0;
@@ -98,8 +102,9 @@ void recordSamples(benchmark::State& state) {
         Clock::time_point next = start;
         for (std::int64_t i = 0; i < kSamplesPerRun; ++i) {
             if (rate > 0) {
-                while (Clock::now() < next) {
-                }
+                Clock::time_point now = Clock::now();
+                while (now < next) now = Clock::now();
+                longestBehind = std::max(longestBehind, now - next);
                 next += period;
             }
             tyapi::TYGazeSample& sample = samples[static_cast<std::size_t>(i) % samples.size()];
@@ -116,6 +121,8 @@ void recordSamples(benchmark::State& state) {
     state.counters["lines_per_s"] = benchmark::Counter(static_cast<double>(written) / seconds);
     state.counters["offered_per_s"] = benchmark::Counter(static_cast<double>(offered) / seconds);
     state.counters["dropped"] = benchmark::Counter(static_cast<double>(offered - written));
+    state.counters["behind_ms"] =
+        benchmark::Counter(std::chrono::duration<double, std::milli>(longestBehind).count());
 }
 BENCHMARK(recordSamples)
     ->ArgName("rate")
