@@ -37,13 +37,12 @@ void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
 
 }  // namespace
 
-void Tyvarion::writerLoop() {
+void Tyvarion::writerLoop(RecordQueue taken) {
     // True while entries arrive close together. The writer then polls for a
     // moment before it sleeps: a fast stream would otherwise cost a wake-up per
     // entry and overrun the queue during each wake-up's delay. At a tracker's
     // usual rates entries are further apart and the writer simply sleeps.
     bool streaming = false;
-    RecordQueue taken;
     std::unique_lock lock(recordMutex);
     while (!stopWriter) {
         if (recordQueue.empty()) {

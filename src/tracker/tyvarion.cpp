@@ -25,7 +25,9 @@ Tyvarion::Tyvarion()
             screenWidth = screen.width;
             screenHeight = screen.height;
         }
-        writerThread = std::thread(&Tyvarion::writerLoop, this);
+        // The writer's spare ring is made here, where running out of memory
+        // fails the construction instead of ending the host on the writer's thread.
+        writerThread = std::thread(&Tyvarion::writerLoop, this, RecordQueue{});
     } catch (...) {
         // The client goes first, so that no callback reaches a listener that the
         // unwinding is about to destroy.

@@ -126,8 +126,9 @@ private:
     // Host thread: stores a refusal for GetLastError and returns it as well.
     HRESULT refuse(const OLECHAR* message, BSTR* returnValue);
 
-    // Writer thread body; returns once stopWriter is set.
-    void writerLoop();
+    // Writer thread body; returns once stopWriter is set. `spare` is the empty
+    // ring it exchanges with the queue's.
+    void writerLoop(RecordQueue spare);
     // Teardown after finalRelease: stops and joins the writer, closes the file.
     void shutDownRecording() noexcept;
 

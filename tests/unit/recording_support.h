@@ -47,7 +47,7 @@ struct RecordingProbe {
 
     static void resumeWriter(Tyvarion& tracker) {
         tracker.stopWriter = false;
-        tracker.writerThread = std::thread(&Tyvarion::writerLoop, &tracker);
+        tracker.writerThread = std::thread(&Tyvarion::writerLoop, &tracker, RecordQueue{});
     }
 
     // Each queued entry as its text, or "sample <index>".
