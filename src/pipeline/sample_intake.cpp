@@ -1,5 +1,7 @@
 // Sample intake, on the client library's thread: gaze samples become host
 // events and, while recording, recording entries; device events lower flags.
+#include <new>
+
 #include "pipeline/data_kinds.h"
 #include "pipeline/gaze_events.h"
 #include "recording/record_queue.h"
@@ -13,12 +15,17 @@ std::uint32_t Tyvarion::selectedDataKinds() const noexcept {
            (pupilRightOn ? kPupilRight : 0u) | (pupilDefaultOn ? kPupilDefault : 0u);
 }
 
-void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) {
+void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) noexcept {
     const DisplayGeometry geometry{screenWidth, screenHeight, displayWidth, displayHeight};
     // Room for every event the sample can make comes first: a host must never
-    // find part of a sample's events in the queue, and when the queue cannot
-    // grow nothing has been appended yet.
-    eventQueue.reserveBack(kMaxEventsPerSample);
+    // find part of a sample's events in the queue. When the queue cannot grow,
+    // nothing has been appended yet and the events are dropped; the recording
+    // still gets the sample.
+    try {
+        eventQueue.reserveBack(kMaxEventsPerSample);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
     makeGazeEvents(sample, selectedDataKinds(), geometry,
                    [&]() -> EyeTracker2GeneralData& { return eventQueue.appendZeroed(); });
 }

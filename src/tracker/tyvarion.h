@@ -118,8 +118,9 @@ private:
     // The six data flags as DataKind bits (pipeline/data_kinds.h).
     std::uint32_t selectedDataKinds() const noexcept;
     void setDataKinds(std::uint32_t kinds, bool on) noexcept;
-    // Caller holds eventMutex: appends the sample's events, all of them or none.
-    void queueGazeEvents(const tyapi::TYGazeSample& sample);
+    // Caller holds eventMutex: appends the sample's events, all of them or,
+    // when the queue cannot grow, none.
+    void queueGazeEvents(const tyapi::TYGazeSample& sample) noexcept;
     // Caller holds neither mutex: queues the copy for the writer and wakes it.
     void queueRecordedSample(const tyapi::TYGazeSample& copy);
 

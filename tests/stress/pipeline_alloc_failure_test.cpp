@@ -1,6 +1,6 @@
 // Memory running out on the client library's thread: the listener lets
-// nothing escape, a sample whose events cannot be queued is dropped whole,
-// and intake goes on with the next one.
+// nothing escape, a sample whose events cannot be queued is dropped whole from
+// the host's queue but still recorded, and intake goes on with the next one.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_tyapi.h"
+#include "recording_support.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
 
@@ -39,6 +40,7 @@ void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); 
 
 using fake::FakeClient;
 using namespace tyvarion;
+namespace fs = std::filesystem;
 
 TEST(PipelineAllocationFailure, SampleIsDroppedWholeAndIntakeGoesOn) {
     FakeClient::reset();
@@ -73,4 +75,44 @@ TEST(PipelineAllocationFailure, SampleIsDroppedWholeAndIntakeGoesOn) {
     EXPECT_EQ(1u, perSample.count(1));
     for (ULONGLONG time = 201; time <= 205; ++time) EXPECT_EQ(1u, perSample.count(time));
     EXPECT_LT(perSample.size(), 205u);  // some samples were dropped
+}
+
+TEST(PipelineAllocationFailure, ASampleWhoseEventsAreDroppedIsStillRecorded) {
+    namespace rs = recording_support;
+    FakeClient::reset();
+    rs::ScratchFolder scratch;
+    rs::ScopedDocumentsFolder documentsSetting(scratch.path());
+    std::size_t eventCount = 0;
+    {
+        Tyvarion tracker;
+        unique_bstr message;
+        ASSERT_HR(S_OK, tracker.StartData(ET2_DT_POSITION, ET2_ET_DEFAULT, message.put()));
+        ASSERT_HR(S_OK, tracker.SetRecording(VARIANT_TRUE, message.put()));
+
+        // Fewer samples than the recording queue holds from the start, so that
+        // recording them needs no allocation.
+        std::thread library([] {
+            FakeClient::deliverSample(fake::validSample(1000, 0));
+            failAllocations = true;
+            for (int index = 1; index < 200; ++index)
+                FakeClient::deliverSample(fake::validSample(1000 + index, index));
+            failAllocations = false;
+        });
+        library.join();
+        LONG count = 0;
+        ASSERT_HR(S_OK, tracker.GetEventCount(&count));
+        eventCount = static_cast<std::size_t>(count);
+        ASSERT_HR(S_OK, tracker.SetRecording(VARIANT_FALSE, message.put()));
+    }
+    EXPECT_LT(eventCount, 200u);  // the host's queue could not hold them all
+
+    const fs::path recordings = scratch.path() / "Tyvarion" / "NBS Presentation";
+    const std::vector<std::string> names = rs::listFolder(recordings);
+    ASSERT_EQ(1u, names.size());
+    std::string expected = rs::kHeader;
+    for (int index = 0; index < 200; ++index) {
+        expected += std::to_string(1000 + index) + ";" + std::to_string(index) +
+                    ";960;540;958;540;4;962;540;6;\n";
+    }
+    EXPECT_EQ(rs::onDisk(expected), rs::readFile(recordings / names[0]));
 }
