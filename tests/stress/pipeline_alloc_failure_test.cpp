@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_tyapi.h"
+#include "host_replies.h"
 #include "recording_support.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
@@ -111,8 +112,7 @@ TEST(PipelineAllocationFailure, ASampleWhoseEventsAreDroppedIsStillRecorded) {
     ASSERT_EQ(1u, names.size());
     std::string expected = rs::kHeader;
     for (int index = 0; index < 200; ++index) {
-        expected += std::to_string(1000 + index) + ";" + std::to_string(index) +
-                    ";960;540;958;540;4;962;540;6;\n";
+        expected += testing_support::validSampleLine(index) + "\n";
     }
     EXPECT_EQ(rs::onDisk(expected), rs::readFile(recordings / names[0]));
 }

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "fake_tyapi.h"
+#include "host_replies.h"
 #include "recording_support.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
 
 using fake::FakeClient;
-using testing_support::utf8;
+using testing_support::setRecording;
+using testing_support::validSampleLine;
 using tyvarion::RecordingProbe;
 using tyvarion::Tyvarion;
 using tyvarion::unique_bstr;
@@ -28,17 +30,6 @@ constexpr int kSamples = 60000;
 constexpr int kFiles = 24;
 // Far below the queue's bound, so that nothing may be dropped.
 constexpr std::size_t kMostQueued = 2048;
-
-std::string setRecording(Tyvarion& tracker, VARIANT_BOOL on) {
-    unique_bstr message;
-    const HRESULT result = tracker.SetRecording(on, message.put());
-    return testing_support::hex(result) + " " + utf8(message);
-}
-
-std::string sampleLine(int index) {
-    return std::to_string(1000 + index) + ";" + std::to_string(index) +
-           ";960;540;958;540;4;962;540;6;";
-}
 
 }  // namespace
 
@@ -98,7 +89,7 @@ TEST(RecordingHandover, RestartsAndTeardownLoseDuplicateAndReorderNothing) {
                 ASSERT_EQ("trigger: " + std::to_string(nextCode), line) << name;
                 ++nextCode;
             } else {
-                ASSERT_EQ(sampleLine(nextIndex), line) << name;
+                ASSERT_EQ(validSampleLine(nextIndex), line) << name;
                 ++nextIndex;
             }
         }

@@ -9,11 +9,14 @@
 
 #include "fake_tyapi.h"
 #include "pipeline_support.h"
+#include "host_replies.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
 
 using fake::FakeClient;
 using pipeline_support::eventNames;
+using testing_support::lastError;
+using testing_support::status;
 using testing_support::utf8;
 using tyvarion::EyeTracker2DataType;
 using tyvarion::EyeTracker2EyeType;
@@ -62,18 +65,6 @@ protected:
         EXPECT_EQ(0, eventCount(tracker));
         FakeClient::deliverSample(fake::validSample());
         return eventNames(fetchAll(tracker));
-    }
-
-    static std::string lastError(Tyvarion& tracker) {
-        unique_bstr message;
-        EXPECT_HR(S_OK, tracker.GetLastError(message.put()));
-        return utf8(message);
-    }
-
-    static LONG status(Tyvarion& tracker) {
-        LONG value = -1;
-        EXPECT_HR(S_OK, tracker.GetStatus(&value));
-        return value;
     }
 };
 

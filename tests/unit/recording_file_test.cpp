@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "fake_tyapi.h"
+#include "host_replies.h"
 #include "recording_support.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
 
 using fake::FakeClient;
+using testing_support::lastError;
+using testing_support::setRecording;
+using testing_support::status;
 using testing_support::utf8;
 using tyvarion::RecordingProbe;
 using tyvarion::Tyvarion;
@@ -25,41 +29,13 @@ constexpr const char* kFirstName = "tyvarion_NBS_2024-03-05-14-07-09.csv";
 constexpr const char* kNotConnected = "not connected to Tyvarion server";
 constexpr const char* kCouldNotCreate = "could not create directory in documents folder";
 
-class RecordingFileTest : public ::testing::Test {
+class RecordingFileTest : public rs::RecordingFolderTest {
 protected:
-    RecordingFileTest() : documentsSetting(documents()) {}
-
     void SetUp() override {
+        RecordingFolderTest::SetUp();
         FakeClient::reset();
-        fs::create_directory(documents());
         rs::FixedClock::setLocal(2024, 3, 5, 14, 7, 9, 999999);
     }
-
-    fs::path documents() const { return scratch.path() / "Documents"; }
-    fs::path recordings() const { return documents() / "Tyvarion" / "NBS Presentation"; }
-
-    // SetRecording's result code and message, as "0x00000000 text".
-    static std::string setRecording(Tyvarion& tracker, VARIANT_BOOL on) {
-        unique_bstr message;
-        const HRESULT result = tracker.SetRecording(on, message.put());
-        return testing_support::hex(result) + " " + utf8(message);
-    }
-
-    static LONG status(Tyvarion& tracker) {
-        LONG value = -1;
-        EXPECT_HR(S_OK, tracker.GetStatus(&value));
-        return value;
-    }
-
-    static std::string lastError(Tyvarion& tracker) {
-        unique_bstr message;
-        EXPECT_HR(S_OK, tracker.GetLastError(message.put()));
-        return utf8(message);
-    }
-
-    rs::ScratchFolder scratch;
-    rs::FixedClock clock;
-    rs::ScopedDocumentsFolder documentsSetting;
 };
 
 }  // namespace

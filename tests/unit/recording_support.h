@@ -342,4 +342,24 @@ inline ScopedDocumentsFolder::~ScopedDocumentsFolder() {
 
 #endif
 
+// A test whose Documents folder is a fresh scratch folder and whose clock
+// shows 2024-03-05 14:07:09 local time.
+class RecordingFolderTest : public ::testing::Test {
+protected:
+    RecordingFolderTest() : documentsSetting(documents()) {}
+
+    void SetUp() override {
+        fs::create_directory(documents());
+        FixedClock::setLocal(2024, 3, 5, 14, 7, 9);
+    }
+
+    fs::path documents() const { return scratch.path() / "Documents"; }
+    fs::path recordings() const { return documents() / "Tyvarion" / "NBS Presentation"; }
+    std::string file(const char* name) const { return readFile(recordings() / name); }
+
+    ScratchFolder scratch;
+    FixedClock clock;
+    ScopedDocumentsFolder documentsSetting;
+};
+
 }  // namespace recording_support

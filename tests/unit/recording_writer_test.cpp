@@ -10,11 +10,14 @@
 #include <vector>
 
 #include "fake_tyapi.h"
+#include "host_replies.h"
 #include "recording_support.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
 
 using fake::FakeClient;
+using testing_support::setRecording;
+using testing_support::status;
 using testing_support::utf8;
 using tyvarion::RecordingProbe;
 using tyvarion::Tyvarion;
@@ -27,42 +30,16 @@ namespace {
 constexpr const char* kFirstName = "tyvarion_NBS_2024-03-05-14-07-09.csv";
 constexpr const char* kSecondName = "tyvarion_NBS_2024-03-05-14-07-10.csv";
 
-class RecordingWriterTest : public ::testing::Test {
+class RecordingWriterTest : public rs::RecordingFolderTest {
 protected:
-    RecordingWriterTest() : documentsSetting(documents()) {}
-
     void SetUp() override {
+        RecordingFolderTest::SetUp();
         FakeClient::reset();
-        fs::create_directory(documents());
-        rs::FixedClock::setLocal(2024, 3, 5, 14, 7, 9);
     }
 
-    fs::path documents() const { return scratch.path() / "Documents"; }
-    fs::path recordings() const { return documents() / "Tyvarion" / "NBS Presentation"; }
-    std::string file(const char* name) const { return rs::readFile(recordings() / name); }
-
-    static std::string setRecording(Tyvarion& tracker, VARIANT_BOOL on) {
-        unique_bstr message;
-        const HRESULT result = tracker.SetRecording(on, message.put());
-        return testing_support::hex(result) + " " + utf8(message);
-    }
-
-    static LONG status(Tyvarion& tracker) {
-        LONG value = -1;
-        EXPECT_HR(S_OK, tracker.GetStatus(&value));
-        return value;
-    }
-
-    static std::string sampleLine(int index) {
-        return std::to_string(1000 + index) + ";" + std::to_string(index) +
-               ";960;540;958;540;4;962;540;6;\n";
-    }
+    static std::string sampleLine(int index) { return testing_support::validSampleLine(index) + "\n"; }
 
     static void deliver(int index) { FakeClient::deliverSample(fake::validSample(1000 + index, index)); }
-
-    rs::ScratchFolder scratch;
-    rs::FixedClock clock;
-    rs::ScopedDocumentsFolder documentsSetting;
 };
 
 }  // namespace

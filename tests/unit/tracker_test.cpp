@@ -9,10 +9,13 @@
 
 #include "fake_tyapi.h"
 #include "platform/clock.h"
+#include "host_replies.h"
 #include "test_support.h"
 #include "tracker/tyvarion.h"
 
 using fake::FakeClient;
+using testing_support::lastError;
+using testing_support::status;
 using testing_support::utf8;
 using tyvarion::Tyvarion;
 using tyvarion::unique_bstr;
@@ -23,18 +26,6 @@ class TrackerTest : public ::testing::Test {
 protected:
     void SetUp() override { FakeClient::reset(); }
     void TearDown() override { tyvarion::platform::setFileTimeSource(nullptr); }
-
-    static std::string lastError(Tyvarion& tracker) {
-        unique_bstr message;
-        EXPECT_HR(S_OK, tracker.GetLastError(message.put()));
-        return utf8(message);
-    }
-
-    static LONG status(Tyvarion& tracker) {
-        LONG value = -1;
-        EXPECT_HR(S_OK, tracker.GetStatus(&value));
-        return value;
-    }
 };
 
 const std::vector<std::string> kConstructionCalls = {
