@@ -51,31 +51,28 @@ HRESULT Tyvarion::GetEvents(LONG* count, EyeTracker2GeneralData* events) noexcep
     });
 }
 
-HRESULT Tyvarion::StartData(EyeTracker2DataType type, EyeTracker2EyeType eye,
-                            BSTR* returnValue) noexcept {
+HRESULT Tyvarion::switchDataKinds(std::uint32_t kinds, bool on, const OLECHAR* answerText,
+                                  BSTR* returnValue) noexcept {
     if (returnValue == nullptr) return E_POINTER;
     return guardedHostCall([&]() -> HRESULT {
         if (!connected) return refuse(messages::kNotConnected, returnValue);
         // The answer is allocated first, so that a failure changes no flag.
-        unique_bstr answer(SysAllocString(startDataAnswer(type)));
+        unique_bstr answer(SysAllocString(answerText));
         if (!answer) return E_OUTOFMEMORY;
-        setDataKinds(startedKinds(type, eye), true);
+        setDataKinds(kinds, on);
         *returnValue = answer.release();
         return S_OK;
     });
 }
 
+HRESULT Tyvarion::StartData(EyeTracker2DataType type, EyeTracker2EyeType eye,
+                            BSTR* returnValue) noexcept {
+    return switchDataKinds(startedKinds(type, eye), true, startDataAnswer(type), returnValue);
+}
+
 HRESULT Tyvarion::StopData(EyeTracker2DataType type, EyeTracker2EyeType eye,
                            BSTR* returnValue) noexcept {
-    if (returnValue == nullptr) return E_POINTER;
-    return guardedHostCall([&]() -> HRESULT {
-        if (!connected) return refuse(messages::kNotConnected, returnValue);
-        unique_bstr answer(SysAllocString(messages::kEmpty));
-        if (!answer) return E_OUTOFMEMORY;
-        setDataKinds(stoppedKinds(type, eye), false);
-        *returnValue = answer.release();
-        return S_OK;
-    });
+    return switchDataKinds(stoppedKinds(type, eye), false, messages::kEmpty, returnValue);
 }
 
 }  // namespace tyvarion

@@ -118,6 +118,10 @@ private:
     // The six data flags as DataKind bits (pipeline/data_kinds.h).
     std::uint32_t selectedDataKinds() const noexcept;
     void setDataKinds(std::uint32_t kinds, bool on) noexcept;
+    // StartData and StopData: refused while not connected, otherwise the
+    // kinds switched and `answerText` returned.
+    HRESULT switchDataKinds(std::uint32_t kinds, bool on, const OLECHAR* answerText,
+                            BSTR* returnValue) noexcept;
     // Caller holds eventMutex: appends the sample's events, all of them or,
     // when the queue cannot grow, none.
     void queueGazeEvents(const tyapi::TYGazeSample& sample) noexcept;
