@@ -32,7 +32,7 @@ void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) noexcept {
 
 void Tyvarion::queueRecordedSample(const tyapi::TYGazeSample& copy) {
     std::lock_guard lock(recordMutex);
-    pushRecordingEntry(recordQueue, copy);
+    recordQueue.push(copy);
     if (recordQueue.writerAsleep()) recordCondition.notify_all();
 }
 

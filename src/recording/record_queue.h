@@ -1,5 +1,5 @@
 #pragma once
-// The recording queue and its push rule, shared by every producer: sample
+// The recording queue and its push rule, shared by every producer:
 // intake on the client library's thread, SendTrigger and SendString on the
 // host's thread. The writer thread is the only consumer: it takes all queued
 // entries at once by exchanging rings, so that producers start again at the
@@ -76,7 +76,6 @@ public:
     std::size_t capacity() const noexcept { return capacity_; }
 
     // Oldest first.
-    RecordingEntry& front() noexcept { return slots_[head_]; }
     const_iterator begin() const noexcept { return {this, 0}; }
     const_iterator end() const noexcept { return {this, count_}; }
 
@@ -150,14 +149,5 @@ private:
     std::size_t count_ = 0;
     bool writerAsleep_ = false;
 };
-
-inline void pushRecordingEntry(RecordQueue& queue, RecordingEntry&& entry) noexcept {
-    queue.push(std::move(entry));
-}
-
-// The same for a gaze sample, copied straight into its slot.
-inline void pushRecordingEntry(RecordQueue& queue, const tyapi::TYGazeSample& sample) noexcept {
-    queue.push(sample);
-}
 
 }  // namespace tyvarion

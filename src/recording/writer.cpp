@@ -123,7 +123,7 @@ void Tyvarion::shutDownRecording() noexcept {
 void Tyvarion::queueTextLine(std::string text) {
     std::lock_guard lock(recordMutex);
     if (!recording) return;
-    pushRecordingEntry(recordQueue, RecordingEntry{std::nullopt, std::move(text)});
+    recordQueue.push(RecordingEntry{std::nullopt, std::move(text)});
     // A line sent while no samples arrive would otherwise wait for the next one.
     if (recordQueue.writerAsleep()) recordCondition.notify_all();
 }

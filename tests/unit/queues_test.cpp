@@ -128,7 +128,7 @@ TEST(RecordQueue, SwappingEntriesHandsOverEverythingAndLeavesTheWriterState) {
     EXPECT_TRUE(producers.writerAsleep());
     EXPECT_FALSE(writer.writerAsleep());
     ASSERT_EQ(300u, writer.size());
-    EXPECT_EQ("0", writer.front().text);
+    EXPECT_EQ("0", writer.begin()->text);
 
     // Each side goes on with its own ring.
     producers.push(textEntry("next"));
