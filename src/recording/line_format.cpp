@@ -1,5 +1,6 @@
 #include "recording/line_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text.h"
@@ -62,7 +63,11 @@ std::string triggerText(std::int32_t code) {
 }
 
 std::string messageText(const OLECHAR* message) {
-    return "message: " + utf16ToUtf8(message);
+    std::string text = "message: " + utf16ToUtf8(message);
+    // A line break inside the message would start a line of its own that a
+    // reader takes for a sample or a trigger; one message stays one line.
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
 }
 
 }  // namespace tyvarion

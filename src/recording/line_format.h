@@ -50,7 +50,8 @@ private:
 std::string triggerText(std::int32_t code);
 
 // The text of a message line, "message: " and the message in UTF-8, without the
-// line end. A null message gives the prefix alone.
+// line end, each CR and LF in the message written as a space so that the
+// message stays one line. A null message gives the prefix alone.
 std::string messageText(const OLECHAR* message);
 
 }  // namespace tyvarion

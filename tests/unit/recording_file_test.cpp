@@ -95,20 +95,21 @@ TEST_F(RecordingFileTest, LineEndsAreThePlatformsTextLineEnds) {
     {
         Tyvarion tracker;
         EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
-        EXPECT_HR(S_OK, tracker.SendString(const_cast<LPWSTR>(OLESTR("two\nlines"))));
+        // Line breaks inside a message become spaces: it stays one line.
+        EXPECT_HR(S_OK, tracker.SendString(const_cast<LPWSTR>(OLESTR("x\ntrigger: 5\r\n"))));
     }
     const std::string bytes = rs::readFile(recordings() / kFirstName);
 #ifdef _WIN32
     EXPECT_EQ(0u, bytes.find("Sep=;\r\ntimestamp [us];\t"));
-    EXPECT_NE(std::string::npos, bytes.find("[mm]\r\nmessage: two\r\nlines\r\n"));
+    EXPECT_NE(std::string::npos, bytes.find("[mm]\r\nmessage: x trigger: 5  \r\n"));
     EXPECT_EQ(std::string::npos, bytes.find("\n\n"));
-    EXPECT_EQ(4u, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')));
+    EXPECT_EQ(3u, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')));
 #else
     EXPECT_EQ(0u, bytes.find("Sep=;\ntimestamp [us];\t"));
-    EXPECT_NE(std::string::npos, bytes.find("[mm]\nmessage: two\nlines\n"));
+    EXPECT_NE(std::string::npos, bytes.find("[mm]\nmessage: x trigger: 5  \n"));
     EXPECT_EQ(std::string::npos, bytes.find('\r'));
 #endif
-    EXPECT_EQ(4u, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    EXPECT_EQ(3u, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
 }
 
 TEST_F(RecordingFileTest, StartsInDifferentSecondsMakeTwoCompleteFiles) {

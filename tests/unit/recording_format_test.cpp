@@ -245,6 +245,11 @@ TEST(RecordingLineFormat, HeaderAndTextLines) {
     EXPECT_EQ("message: ", tyvarion::messageText(nullptr));
     EXPECT_EQ("message: ", tyvarion::messageText(OLESTR("")));
     EXPECT_EQ("message: a;b\tc", tyvarion::messageText(OLESTR("a;b\tc")));
+    // A line break cannot forge a line of another kind; every CR and LF is a space.
+    EXPECT_EQ("message: x trigger: 5", tyvarion::messageText(OLESTR("x\ntrigger: 5")));
+    EXPECT_EQ("message: a  b c  ", tyvarion::messageText(OLESTR("a\r\nb\rc\n\n")));
+    EXPECT_EQ("message:  1500;42;1;2;3;4;5;6;7;8;",
+              tyvarion::messageText(OLESTR("\n1500;42;1;2;3;4;5;6;7;8;")));
     // UTF-8, with an unpaired surrogate replaced.
     const OLECHAR text[] = {u'\u00e9', 0xD83D, 0xDE00, u' ', 0xD800, u'x', 0};
     EXPECT_EQ("message: \xC3\xA9\xF0\x9F\x98\x80 \xEF\xBF\xBDx", tyvarion::messageText(text));
