@@ -1,0 +1,60 @@
+#pragma once
+// Reading a recording one line at a time, for tools that must take files of
+// any length (an hour at 2,000 Hz is 7.2 million lines) in the same memory:
+// each sample or text line is handed out as it is read and then forgotten.
+// Lines are read as parseRecording reads them: either line end, the header
+// lines skipped, the same sample fields and text kinds.
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+
+#include "recording-reader/recording_reader.h"
+
+namespace tyvarion::tools {
+
+class RecordingStream {
+public:
+    explicit RecordingStream(std::istream& input) : input_(input) {}
+    RecordingStream(const RecordingStream&) = delete;
+    RecordingStream& operator=(const RecordingStream&) = delete;
+
+    // Reads up to the next sample or text line; false at the end of the input.
+    bool next();
+
+    bool atSample() const { return atSample_; }
+    // The line just read: a sample when atSample(), else a text line.
+    const RecordedSample& sample() const { return sample_; }
+    const TextLine& text() const { return text_; }
+    // The last sample line before the current line, if any.
+    const std::optional<RecordedSample>& previousSample() const { return previous_; }
+
+    bool hasSeparatorLine() const { return hasSeparatorLine_; }
+    bool hasColumnHeader() const { return hasColumnHeader_; }
+    std::size_t sampleLines() const { return sampleLines_; }
+    std::size_t triggers() const { return triggers_; }
+    std::size_t messages() const { return messages_; }
+    std::size_t otherLines() const { return otherLines_; }
+
+private:
+    std::istream& input_;
+    std::string line_;
+    bool first_ = true;
+    bool atSample_ = false;
+    RecordedSample sample_;
+    TextLine text_;
+    std::optional<RecordedSample> previous_;
+    bool hasSeparatorLine_ = false;
+    bool hasColumnHeader_ = false;
+    std::size_t sampleLines_ = 0;
+    std::size_t triggers_ = 0;
+    std::size_t messages_ = 0;
+    std::size_t otherLines_ = 0;
+};
+
+// A text line's kind and value from its text (without the line end).
+TextLine classifyTextLine(std::string_view text, std::size_t samplesBefore);
+
+}  // namespace tyvarion::tools
