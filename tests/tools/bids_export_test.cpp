@@ -84,7 +84,8 @@ TEST_F(BidsExportTest, EveryFileWithItsContents) {
     const auto result = exportText(madeRecording(), optionsFor(scratch_.path()), error);
     ASSERT_TRUE(result) << error;
     EXPECT_EQ(5u, result->samples);
-    EXPECT_EQ(4u, result->events);
+    EXPECT_EQ(1u, result->triggers);
+    EXPECT_EQ(3u, result->messages);
     EXPECT_EQ(1000.0, result->samplingFrequencyHz);  // the median interval, 1 ms, despite the gap
     EXPECT_EQ(beh(), result->folder);
     EXPECT_EQ(16u, result->files.size());  // 7 tables, 7 sidecars, the description, README

@@ -68,7 +68,7 @@ public:
 
     void add(const TextLine& line, const std::optional<RecordedSample>& before) {
         if (line.kind == TextKind::other) return;
-        ++count_;
+        ++(line.kind == TextKind::trigger ? triggers_ : messages_);
         if (!before) {
             waiting_.push_back(line);
             return;
@@ -82,7 +82,8 @@ public:
         waiting_.clear();
     }
 
-    std::uint64_t count() const { return count_; }
+    std::uint64_t triggers() const { return triggers_; }
+    std::uint64_t messages() const { return messages_; }
 
 private:
     void write(const TextLine& line, std::int64_t time) {
@@ -102,7 +103,8 @@ private:
     std::ofstream& events_;
     std::optional<std::int64_t> first_;
     std::vector<TextLine> waiting_;
-    std::uint64_t count_ = 0;
+    std::uint64_t triggers_ = 0;
+    std::uint64_t messages_ = 0;
 };
 
 }  // namespace
@@ -181,7 +183,8 @@ std::optional<BidsExport> exportToBids(std::istream& recording, const BidsExport
                                         : "fewer than two samples with rising time stamps: no sampling frequency");
     }
     result.samplingFrequencyHz = 1e6 / *median;
-    result.events = eventWriter.count();
+    result.triggers = eventWriter.triggers();
+    result.messages = eventWriter.messages();
 
     bool closed = true;
     for (auto& table : physio) closed = table->close() && closed;

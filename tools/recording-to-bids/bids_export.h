@@ -29,7 +29,8 @@ struct BidsExport {
     std::filesystem::path folder;
     std::vector<std::filesystem::path> files;  // every file written
     std::uint64_t samples = 0;
-    std::uint64_t events = 0;
+    std::uint64_t triggers = 0;
+    std::uint64_t messages = 0;
     double samplingFrequencyHz = 0;
 };
 

@@ -1,4 +1,5 @@
 // recording-to-bids: a recording file as BIDS 1.11 eye-tracking data. See --help.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -89,8 +90,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "recording-to-bids: %s: %s\n", shown(*input).c_str(), error.c_str());
         return 1;
     }
-    std::printf("recording-to-bids: %llu samples at %g Hz, %llu triggers and messages -> %s\n",
-                static_cast<unsigned long long>(result->samples), result->samplingFrequencyHz,
-                static_cast<unsigned long long>(result->events), shown(result->folder).c_str());
+    const auto count = [](std::uint64_t n, const char* noun) {
+        return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+    };
+    std::printf("recording-to-bids: %s at %g Hz, %s, %s -> %s\n", count(result->samples, "sample").c_str(),
+                result->samplingFrequencyHz, count(result->triggers, "trigger").c_str(),
+                count(result->messages, "message").c_str(), shown(result->folder).c_str());
     return 0;
 }
