@@ -3,7 +3,7 @@
 #include <atomic>
 
 #ifdef _WIN32
-#include "platform/com_types.h"
+#include "platform/system_time_win32.h"
 #else
 #include <ctime>
 #endif
@@ -15,8 +15,9 @@ std::atomic<FileTimeSource> installedSource{nullptr};
 
 std::uint64_t systemFileTime() {
 #ifdef _WIN32
+    static const SystemTimeFunction readSystemTime = findSystemTimeFunction(kPreciseSystemTimeName);
     FILETIME now{};
-    GetSystemTimePreciseAsFileTime(&now);
+    readSystemTime(&now);
     return (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
 #else
     timespec now{};
