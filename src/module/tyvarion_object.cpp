@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 
 #include "module/module.h"
 
@@ -30,8 +31,30 @@ static_assert(offsetof(::EyeTracker2GeneralData, data3) ==
 static_assert(sizeof(::EyeTracker2DataType) == sizeof(tyvarion::EyeTracker2DataType));
 static_assert(sizeof(::EyeTracker2EyeType) == sizeof(tyvarion::EyeTracker2EyeType));
 static_assert(sizeof(::EyeTracker2CalibrationType) == sizeof(tyvarion::EyeTracker2CalibrationType));
-static_assert(ET2_DT_PUPIL == tyvarion::ET2_DT_PUPIL && ET2_ET_LEFT == tyvarion::ET2_ET_LEFT &&
-              ET2_CT_DRIFT_CORRECT == tyvarion::ET2_CT_DRIFT_CORRECT);
+
+// Every enumerator of the IDL (widl declares them at global scope) against the
+// core's: unqualified, a name here would find the core's on both sides.
+template <typename Idl, typename Core>
+constexpr bool sameValue(Idl idl, Core core) {
+    return static_cast<long long>(idl) == static_cast<long long>(core);
+}
+static_assert(!std::is_same_v<decltype(::ET2_DT_POSITION), decltype(tyvarion::ET2_DT_POSITION)>,
+              "the global names must be the IDL's own");
+static_assert(sameValue(::ET2_DT_POSITION, tyvarion::ET2_DT_POSITION));
+static_assert(sameValue(::ET2_DT_SACCADE, tyvarion::ET2_DT_SACCADE));
+static_assert(sameValue(::ET2_DT_FIXATION, tyvarion::ET2_DT_FIXATION));
+static_assert(sameValue(::ET2_DT_AOI, tyvarion::ET2_DT_AOI));
+static_assert(sameValue(::ET2_DT_PUPIL, tyvarion::ET2_DT_PUPIL));
+static_assert(sameValue(::ET2_DT_BLINK, tyvarion::ET2_DT_BLINK));
+static_assert(sameValue(::ET2_DT_TRIGGER, tyvarion::ET2_DT_TRIGGER));
+static_assert(sameValue(::ET2_DT_FORCE_DWORD, tyvarion::ET2_DT_FORCE_DWORD));
+static_assert(sameValue(::ET2_ET_DEFAULT, tyvarion::ET2_ET_DEFAULT));
+static_assert(sameValue(::ET2_ET_RIGHT, tyvarion::ET2_ET_RIGHT));
+static_assert(sameValue(::ET2_ET_LEFT, tyvarion::ET2_ET_LEFT));
+static_assert(sameValue(::ET2_ET_FORCE_DWORD, tyvarion::ET2_ET_FORCE_DWORD));
+static_assert(sameValue(::ET2_CT_CALIBRATE, tyvarion::ET2_CT_CALIBRATE));
+static_assert(sameValue(::ET2_CT_DRIFT_CORRECT, tyvarion::ET2_CT_DRIFT_CORRECT));
+static_assert(sameValue(::ET2_CT_FORCE_DWORD, tyvarion::ET2_CT_FORCE_DWORD));
 
 // Marks a count under teardown, so that calls made meanwhile cannot destroy twice.
 constexpr LONG kDestroyingCount = -(LONG_MAX / 2);
