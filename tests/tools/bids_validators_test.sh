@@ -34,7 +34,7 @@ awk 'BEGIN {
     --screen-mm 531x299 --distance-mm 650
 
 status=0
-if validator=$("$root/scripts/install-bids-validator"); then
+if validator=$("$root/scripts/install-bids-validator" 2>"$scratch/install.log"); then
     set +e
     "$validator" --json "$scratch/bids" >"$scratch/npm-validator.json"
     set -e
@@ -51,7 +51,10 @@ console.log(`bids-validator 1.15.0: ${report.summary.totalFiles} files; errors: 
 if (!ok) { console.log('unexpected verdict:\n' + JSON.stringify(report.issues, null, 1)); process.exit(1); }
 JS
 else
-    [ $? -eq 3 ] || exit 1
+    if [ $? -ne 3 ]; then
+        cat "$scratch/install.log" >&2
+        exit 1
+    fi
     echo "SKIPPED bids-validator 1.15.0: the npm registry cannot be reached"
     status=77
 fi
