@@ -126,9 +126,7 @@ std::string complete(const fs::path& file) {
     if (bytes.empty() || bytes.back() != '\n') return "the last line has no line end";
     const tyvarion::tools::Recording recording = readRecording(file);
     if (!recording.hasSeparatorLine || !recording.hasColumnHeader) return "no header";
-    for (const auto& text : recording.texts) {
-        if (text.kind == tyvarion::tools::TextKind::other) return "a broken line: \"" + text.text + "\"";
-    }
+    if (recording.unreadable.count != 0) return "a broken line: \"" + recording.unreadable.firstText + "\"";
     for (std::size_t i = 1; i < recording.samples.size(); ++i) {
         if (recording.samples[i].index <= recording.samples[i - 1].index) return "samples out of order";
     }

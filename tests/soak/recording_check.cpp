@@ -11,10 +11,10 @@ std::string checkRecording(const tools::Recording& recording,
                    std::to_string(recording.samples[i - 1].index);
         }
     }
+    if (recording.cutOffBytes != 0) return "the last line has no line end";
+    if (recording.unreadable.count != 0)
+        return "a line that is neither sample nor text: \"" + recording.unreadable.firstText + "\"";
     std::size_t found = 0;
-    for (const tools::TextLine& line : recording.texts) {
-        if (line.kind == tools::TextKind::other) return "a line that is neither sample nor text: \"" + line.text + "\"";
-    }
     for (const ExpectedText& wanted : expected) {
         if (found < recording.texts.size() && recording.texts[found].text == wanted.line) {
             ++found;

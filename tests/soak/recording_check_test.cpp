@@ -43,7 +43,8 @@ TEST(RecordingCheck, JudgesSampleLines) {
     EXPECT_EQ("sample index 1 after 2", checkRecording(parse(kSample2 + kSample1), {}));
     EXPECT_EQ("sample index 1 after 1", checkRecording(parse(kSample1 + kSample1), {}));
     EXPECT_EQ("a line that is neither sample nor text: \"1050;2;960;540;958\"",
-              checkRecording(parse(kSample1 + "1050;2;960;540;958"), {}));
+              checkRecording(parse(kSample1 + "1050;2;960;540;958\n"), {}));
+    EXPECT_EQ("the last line has no line end", checkRecording(parse(kSample1 + "1050;2;960;540;958"), {}));
     std::istringstream headless(kSample1);
     EXPECT_EQ("the header is missing", checkRecording(tools::parseRecording(headless), {}));
 }

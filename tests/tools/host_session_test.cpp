@@ -329,7 +329,8 @@ TEST(HostSessionOptions, DefaultsValuesAndErrors) {
 TEST(SessionSummary, RecordingCountedAgainstWhatTheHostReceived) {
     std::istringstream input(
         "Sep=;\n"
-        "timestamp [us];\tindex;\n"
+        "timestamp [us];\tindex;\tPOR X [px];\tPOR Y [px];\tPOR Left X [px];\tPOR Left Y [px];"
+        "\tPupil Diam Left [mm];\tPOR Right X [px];\tPOR Right Y [px];\tPupil Diam Right [mm]\n"
         "trigger: 1\n"
         "message: trial 1 start\n"
         "100;0;1;1;1;1;1;1;1;1;\n"

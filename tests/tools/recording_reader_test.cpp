@@ -1,10 +1,14 @@
 // Reading recording files back: fields, missing values, text lines and their
-// place among the samples, gaps in the index.
+// place among the samples, gaps in the index; what is not a recording, a file
+// cut off mid-line, lines that cannot be read.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "recording-reader/recording_reader.h"
+#include "recording/line_format.h"
+#include "test_environment.h"
 
 namespace tyvarion::tools {
 namespace {
@@ -71,14 +75,13 @@ TEST(RecordingReader, WholeFileWithTextLinesInPlace) {
                                       "102;1;1;1;1;1;1;1;1;1;\n"
                                       "trigger: -3\n"
                                       "message: a; b: c\n"
-                                      "something else\n"
                                       "104;2;1;1;1;1;1;1;1;1;\n");
     EXPECT_TRUE(recording.hasSeparatorLine);
     EXPECT_TRUE(recording.hasColumnHeader);
     ASSERT_EQ(recording.samples.size(), 3u);
     EXPECT_EQ(recording.triggers, 2u);
     EXPECT_EQ(recording.messages, 2u);
-    ASSERT_EQ(recording.texts.size(), 5u);
+    ASSERT_EQ(recording.texts.size(), 4u);
 
     EXPECT_EQ(recording.texts[0].kind, TextKind::trigger);
     EXPECT_EQ(recording.texts[0].value, "1");
@@ -88,8 +91,9 @@ TEST(RecordingReader, WholeFileWithTextLinesInPlace) {
     EXPECT_EQ(recording.texts[2].value, "-3");
     EXPECT_EQ(recording.texts[2].samplesBefore, 2u);
     EXPECT_EQ(recording.texts[3].value, "a; b: c");
-    EXPECT_EQ(recording.texts[4].kind, TextKind::other);
-    EXPECT_EQ(recording.texts[4].text, "something else");
+    EXPECT_EQ(recording.unreadable.count, 0u);
+    EXPECT_EQ(recording.cutOffBytes, 0u);
+    EXPECT_TRUE(readingWarnings(recording).empty());
 
     // A text line stands at the time of the sample above it, or of the first.
     EXPECT_EQ(textLineTime(recording, recording.texts[0]), 100);
@@ -124,10 +128,112 @@ TEST(RecordingReader, MissingSamplesFromIndexGaps) {
     EXPECT_EQ(missingSamples(samples), 2);
 }
 
-TEST(RecordingReader, FileThatDoesNotOpen) {
+TEST(RecordingReader, HeaderIsTheWritersHeader) {
+    EXPECT_EQ(std::string(kColumnHeaderText) + "\n", kColumnHeaderLine);
+    EXPECT_EQ(std::string(kSeparatorLineText) + "\n", kSeparatorLine);
+}
+
+TEST(RecordingReader, OnlyTheTwoHeaderLinesMakeARecording) {
+    const std::string columns = std::string(kHeader).substr(6);  // without "Sep=;\n"
+    EXPECT_TRUE(parse(kHeader).recognised());
+    EXPECT_FALSE(parse("").recognised());
+    EXPECT_FALSE(parse("Sep=;\n").recognised());
+    EXPECT_FALSE(parse(columns + "1;2;3;4;5;6;7;8;9;10;\n").recognised());     // no separator line
+    EXPECT_FALSE(parse("Sep=;\n1;2;3;4;5;6;7;8;9;10;\n").recognised());       // no column header
+    EXPECT_FALSE(parse("Sep=;\ntimestamp [us];\tindex;\n").recognised());     // a column header cut short
+    EXPECT_FALSE(parse("Sep=,\n" + columns).recognised());
+    EXPECT_FALSE(parse("# Tyvarion NBS\n\nSep=;\n" + columns).recognised());  // the header further down
+    // The whole header, its last line cut off before the line end.
+    EXPECT_FALSE(parse(std::string(kHeader).substr(0, std::string(kHeader).size() - 1)).recognised());
+    // A file without line ends is not read to its end.
+    std::istringstream noLineEnds(std::string(1 << 20, 'x'));
+    EXPECT_FALSE(parseRecording(noLineEnds).recognised());
+    EXPECT_GT(noLineEnds.rdbuf()->in_avail(), (1 << 20) - 1000);
+
+    const Recording refused = parse("Sep=;\n1;2;3;4;5;6;7;8;9;10;\n");
+    EXPECT_TRUE(refused.hasSeparatorLine);
+    EXPECT_FALSE(refused.hasColumnHeader);
+    EXPECT_TRUE(refused.samples.empty());  // nothing read past the header
+}
+
+TEST(RecordingReader, CutOffLastLineIsLeftOutWithOneWarning) {
+    const Recording cut = parse(std::string(kHeader) + "100;0;1;1;1;1;1;1;1;1;\ntrigger: 2\n102;1;1;1;1");
+    EXPECT_TRUE(cut.recognised());
+    EXPECT_EQ(cut.samples.size(), 1u);
+    EXPECT_EQ(cut.triggers, 1u);
+    EXPECT_EQ(cut.cutOffBytes, 11u);
+    EXPECT_EQ(cut.unreadable.count, 0u);
+    EXPECT_EQ(readingWarnings(cut),
+              std::vector<std::string>{"the file ends in the middle of a line: its last 11 bytes were left out"});
+
+    // A line that looks whole but lacks its line end is still cut off; so is
+    // one cut between CR and LF.
+    EXPECT_EQ(parse(std::string(kHeader) + "100;0;1;1;1;1;1;1;1;1;").cutOffBytes, 22u);
+    const Recording betweenCrAndLf = parse(std::string(kHeader) + "100;0;1;1;1;1;1;1;1;1;\r\n102;1;1;1;1;1;1;1;1;1;\r");
+    EXPECT_EQ(betweenCrAndLf.samples.size(), 1u);
+    EXPECT_EQ(betweenCrAndLf.cutOffBytes, 23u);
+    EXPECT_EQ(readingWarnings(parse(std::string(kHeader) + "1")),
+              std::vector<std::string>{"the file ends in the middle of a line: its last byte was left out"});
+}
+
+TEST(RecordingReader, UnreadableLinesAreCountedWithTheFirstLineNumber) {
+    const Recording one = parse(std::string(kHeader) + "100;0;1;1;1;1;1;1;1;1;\nsomething else\ntrigger: 1\n");
+    EXPECT_EQ(one.unreadable.count, 1u);
+    EXPECT_EQ(one.unreadable.firstLineNumber, 4u);
+    EXPECT_EQ(one.unreadable.firstText, "something else");
+    EXPECT_EQ(one.texts.size(), 1u);  // the trigger only
+    EXPECT_EQ(readingWarnings(one),
+              std::vector<std::string>{"1 line could not be read and was left out: line 4"});
+
+    const Recording several = parse(std::string(kHeader) +
+                                    "100;0;1;1;1;1;1;1;1;1;\n"
+                                    "trigger: 1\n"
+                                    "101;1;1;1;1;1\n"      // a sample line missing its end
+                                    "\n"                   // an empty line
+                                    "102;2;1;1;1;1;1;1;1;1;\n"
+                                    "Trigger: 3\n"
+                                    "103;3");
+    EXPECT_EQ(several.samples.size(), 2u);
+    EXPECT_EQ(several.unreadable.count, 3u);
+    EXPECT_EQ(several.unreadable.firstLineNumber, 5u);
+    EXPECT_EQ(several.unreadable.firstText, "101;1;1;1;1;1");
+    EXPECT_EQ(readingWarnings(several),
+              (std::vector<std::string>{"the file ends in the middle of a line: its last 5 bytes were left out",
+                                        "3 lines could not be read and were left out, the first is line 5"}));
+}
+
+TEST(RecordingReader, FilesThatAreNotRecordings) {
+    const tyvarion::testing::ScratchFolder scratch("tyvarion-reader");
+    const std::filesystem::path& folder = scratch.path();
+    const auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(folder / name, std::ios::binary) << bytes;
+        return folder / name;
+    };
+    const auto refusal = [](const std::filesystem::path& path) {
+        std::string error;
+        EXPECT_FALSE(readRecording(path, error)) << path;
+        return error;
+    };
+    const auto notA = [&](const char* name) { return "not a recording: " + (folder / name).string(); };
+
+    EXPECT_EQ(refusal("/nonexistent/folder/tyvarion_NBS_x.csv"),
+              "cannot open /nonexistent/folder/tyvarion_NBS_x.csv");
+    EXPECT_EQ(refusal(folder), "not a recording: " + folder.string() + " is a directory");
+    EXPECT_EQ(refusal(write("empty.csv", "")), notA("empty.csv") + " is empty");
+    const std::string notHeader = " does not begin with the lines \"Sep=;\" and \"timestamp [us];<tab>index;...\"";
+    EXPECT_EQ(refusal(write("README.md", "# Tyvarion NBS\n\n```sh\nscripts/demo\n```\n")),
+              notA("README.md") + notHeader);
+    std::string bytes;
+    for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) % 256);
+    EXPECT_EQ(refusal(write("random.bin", bytes)), notA("random.bin") + notHeader);
+    EXPECT_EQ(refusal(write("no-header.csv", "100;0;1;1;1;1;1;1;1;1;\n")),
+              notA("no-header.csv") + notHeader);
+
     std::string error;
-    EXPECT_FALSE(readRecording("/nonexistent/folder/tyvarion_NBS_x.csv", error));
-    EXPECT_EQ(error, "cannot open /nonexistent/folder/tyvarion_NBS_x.csv");
+    const auto headerOnly = readRecording(write("header.csv", kHeader), error);
+    ASSERT_TRUE(headerOnly) << error;
+    EXPECT_TRUE(headerOnly->samples.empty());
+    EXPECT_TRUE(readingWarnings(*headerOnly).empty());
 }
 
 }  // namespace

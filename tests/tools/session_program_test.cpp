@@ -4,6 +4,7 @@
 // non-zero exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -218,6 +219,99 @@ TEST_F(SessionProgram, CommandLineErrors) {
     const ProgramRun noFile = runProgram(PLOT_RECORDING_PATH, {(documents_.path() / "none.csv").string()});
     EXPECT_EQ(noFile.exitCode, 1);
     EXPECT_EQ(noFile.output, "plot-recording: cannot open " + (documents_.path() / "none.csv").string() + "\n");
+    const ProgramRun unknown = runProgram(PLOT_RECORDING_PATH, {"rec.csv", "--bogus"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.output.rfind("plot-recording: unknown option --bogus\nusage: plot-recording", 0), 0u)
+        << unknown.output;
+    const ProgramRun unknownHost = runProgram(HOST_SESSION_PATH, {"--bogus"});
+    EXPECT_EQ(unknownHost.exitCode, 2);
+    EXPECT_EQ(unknownHost.output.rfind("host-session: unknown option --bogus\nusage: host-session", 0), 0u)
+        << unknownHost.output;
+}
+
+constexpr const char* kShortRecording =
+    "Sep=;\n"
+    "timestamp [us];\tindex;\tPOR X [px];\tPOR Y [px];\tPOR Left X [px];\tPOR Left Y [px];"
+    "\tPupil Diam Left [mm];\tPOR Right X [px];\tPOR Right Y [px];\tPupil Diam Right [mm]\n"
+    "1000;0;960;540;958;541;4.5;962;539;4.6;\n"
+    "trigger: 1\n"
+    "3000;1;961;540;959;541;4.5;963;539;4.6;\n";
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST_F(SessionProgram, PlotRecordingNeverWritesOverARecording) {
+    const std::filesystem::path& folder = documents_.path();
+    const std::filesystem::path recording = folder / "same.csv";
+    writeFile(recording, kShortRecording);
+    const std::string refusal = "plot-recording: will not write over ";
+
+    // The output is the input, named as such or by default (a recording named .svg).
+    const ProgramRun same = runProgram(PLOT_RECORDING_PATH, {recording.string(), "-o", recording.string()});
+    EXPECT_EQ(same.exitCode, 2);
+    EXPECT_EQ(same.output, refusal + recording.string() + ": it is the input\n");
+    const std::filesystem::path namedSvg = folder / "rec.svg";
+    writeFile(namedSvg, kShortRecording);
+    const ProgramRun byDefault = runProgram(PLOT_RECORDING_PATH, {namedSvg.string()});
+    EXPECT_EQ(byDefault.exitCode, 2);
+    EXPECT_EQ(byDefault.output, refusal + namedSvg.string() + ": it is the input\n");
+    EXPECT_EQ(readFile(namedSvg), kShortRecording);
+
+    // Another recording, or any file it did not write, where the picture would go.
+    const std::filesystem::path other = folder / "other.csv";
+    writeFile(other, kShortRecording);
+    const ProgramRun onOther = runProgram(PLOT_RECORDING_PATH, {recording.string(), "-o", other.string()});
+    EXPECT_EQ(onOther.exitCode, 2);
+    EXPECT_EQ(onOther.output, refusal + other.string() + ": it exists and is not a picture written by plot-recording\n");
+    EXPECT_EQ(readFile(other), kShortRecording);
+    EXPECT_EQ(readFile(recording), kShortRecording);
+
+    // Its own picture is replaced; nothing else is left beside it.
+    const std::filesystem::path picture = folder / "same.svg";
+    const ProgramRun first = runProgram(PLOT_RECORDING_PATH, {recording.string()});
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_EQ(first.output, "plot-recording: 2 samples, 1 trigger, 0 messages -> " + picture.string() + "\n");
+    const ProgramRun again = runProgram(PLOT_RECORDING_PATH, {recording.string(), "-o", picture.string()});
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_EQ(readFile(picture).find("<!-- picture of a recording, written by plot-recording -->"), 39u);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"other.csv", "rec.svg", "same.csv", "same.svg"}));
+}
+
+TEST_F(SessionProgram, PlotRecordingReadsOnlyRecordings) {
+    const std::filesystem::path& folder = documents_.path();
+    const std::string notHeader = " does not begin with the lines \"Sep=;\" and \"timestamp [us];<tab>index;...\"\n";
+    writeFile(folder / "README.md", "# Tyvarion NBS\n\nscripts/demo\n");
+    writeFile(folder / "empty.csv", "");
+    const std::filesystem::path directory = folder / "recordings";
+    std::filesystem::create_directory(directory);
+
+    const ProgramRun readme = runProgram(PLOT_RECORDING_PATH, {(folder / "README.md").string()});
+    EXPECT_EQ(readme.exitCode, 1);
+    EXPECT_EQ(readme.output, "plot-recording: not a recording: " + (folder / "README.md").string() + notHeader);
+    const ProgramRun empty = runProgram(PLOT_RECORDING_PATH, {(folder / "empty.csv").string()});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.output, "plot-recording: not a recording: " + (folder / "empty.csv").string() + " is empty\n");
+    const ProgramRun folderGiven = runProgram(PLOT_RECORDING_PATH, {directory.string()});
+    EXPECT_EQ(folderGiven.exitCode, 1);
+    EXPECT_EQ(folderGiven.output, "plot-recording: not a recording: " + directory.string() + " is a directory\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "recordings.svg"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "README.svg"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "empty.svg"));
+
+    // Cut off mid-line, with a line it cannot read: drawn, with a warning for each.
+    const std::filesystem::path cut = folder / "cut.csv";
+    writeFile(cut, std::string(kShortRecording) + "garbage\n5000;2;961;54");
+    const ProgramRun partial = runProgram(PLOT_RECORDING_PATH, {cut.string()});
+    EXPECT_EQ(partial.exitCode, 0);
+    const std::string warning = "plot-recording: warning: " + cut.string() + ": ";
+    EXPECT_EQ(partial.output, warning + "the file ends in the middle of a line: its last 13 bytes were left out\n" +
+                                  warning + "1 line could not be read and was left out: line 6\n" +
+                                  "plot-recording: 2 samples, 1 trigger, 0 messages -> " +
+                                  (folder / "cut.svg").string() + "\n");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -15,6 +14,7 @@
 #include "host-session/recording_locator.h"
 #include "host-session/session.h"
 #include "host-session/summary.h"
+#include "output-file/output_file.h"
 
 namespace {
 
@@ -22,13 +22,12 @@ constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
-bool writePath(const std::filesystem::path& file, const std::filesystem::path& path) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    const std::u8string text = path.u8string();
-    out << std::string(text.begin(), text.end()) << '\n';
-    out.close();
-    return static_cast<bool>(out);
-}
+// What --recording-path-file writes: one line, the path of a recording.
+const tyvarion::tools::OutputKind kPathFileKind{
+    "a recording's path written by host-session", [](std::string_view head) {
+        const std::size_t end = head.find('\n');
+        return end != std::string_view::npos && end + 1 == head.size() && head.substr(0, end).ends_with(".csv");
+    }};
 
 // Lives as long as the signal handler may use it.
 std::atomic<bool> stopRequested{false};
@@ -47,6 +46,13 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(kUsage, stdout);
         return 0;
+    }
+    const auto pathFile = std::filesystem::u8path(options.recordingPathFile);
+    if (!options.recordingPathFile.empty()) {
+        if (const auto refusal = tyvarion::tools::outputRefusal(pathFile, {}, kPathFileKind)) {
+            std::fprintf(stderr, "host-session: %s\n", refusal->c_str());
+            return kExitUsage;
+        }
     }
     installInterruptHandler(stopRequested);
 
@@ -75,9 +81,10 @@ int main(int argc, char** argv) {
         if (report.recordingStarted) recording = checkRecording(locator, report.received);
         std::fputs(formatSummary(options, report, recording).c_str(), stdout);
         std::fflush(stdout);
+        std::string error;
         if (!options.recordingPathFile.empty() && recording && recording->path &&
-            !writePath(std::filesystem::u8path(options.recordingPathFile), *recording->path)) {
-            std::fprintf(stderr, "host-session: cannot write %s\n", options.recordingPathFile.c_str());
+            !tyvarion::tools::replaceFile(pathFile, tyvarion::tools::pathText(*recording->path) + "\n", error)) {
+            std::fprintf(stderr, "host-session: %s\n", error.c_str());
             return kExitRefused;
         }
     }

@@ -77,6 +77,8 @@ RecordingCheck checkRecording(const RecordingLocator& locator, const ReceivedDat
         return check;
     }
     countRecording(*recording, received, check);
+    for (const std::string& warning : tools::readingWarnings(*recording))
+        check.problem += (check.problem.empty() ? "" : "; ") + warning;
     return check;
 }
 

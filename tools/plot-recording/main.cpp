@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output-file/output_file.h"
 #include "plot-recording/plot.h"
 #include "recording-reader/recording_reader.h"
 
@@ -18,10 +19,16 @@ const char* const kUsage =
     "Writes one self-contained SVG: the gaze of both eyes on the screen with\n"
     "fixation-like dwells, triggers and messages on the time axis, and the pupil\n"
     "diameters over time.\n"
-    "  -o, --output FILE.svg   where to write (default: the recording's name with .svg)\n"
+    "  -o, --output FILE.svg   where to write (default: the recording's name with .svg);\n"
+    "                          never the recording itself, nor an existing file that\n"
+    "                          is not a picture written by plot-recording\n"
     "  --screen WxH            the screen the gaze was recorded on (default 1920x1080)\n"
     "  --dwell-px PX           largest spread of a dwell, x plus y (default 40)\n"
-    "  --dwell-ms MS           shortest dwell (default 100)\n";
+    "  --dwell-ms MS           shortest dwell (default 100)\n"
+    "Exit status: 0 when the picture was written (warnings about lines left out go\n"
+    "to standard error), 1 when the recording cannot be read or is not one, or the\n"
+    "picture cannot be written, 2 for a bad command line or an output it will not\n"
+    "write over.\n";
 
 template <typename T>
 std::optional<T> numberIn(std::string_view text, T low, T high) {
@@ -56,6 +63,9 @@ int main(int argc, char** argv) {
             input = std::filesystem::u8path(name);
             continue;
         }
+        const bool known = name == "-o" || name == "--output" || name == "--screen" || name == "--dwell-px" ||
+                           name == "--dwell-ms";
+        if (!known) return usage("unknown option " + std::string(name));
         if (i + 1 == arguments.size()) return usage(std::string(name) + ": missing value");
         const std::string_view value = arguments[++i];
         if (name == "-o" || name == "--output") {
@@ -78,12 +88,16 @@ int main(int argc, char** argv) {
             const auto ms = numberIn<std::int64_t>(value, 1, 3600000);
             if (!ms) return usage("--dwell-ms: expects 1 to 3600000");
             options.dwell.minDurationMicros = *ms * 1000;
-        } else {
-            return usage("unknown option " + std::string(name));
         }
     }
     if (!input) return usage("no recording given");
     if (!output) output = std::filesystem::path(*input).replace_extension(".svg");
+
+    const std::filesystem::path inputs[] = {*input};
+    if (const auto refusal = tools::outputRefusal(*output, inputs, plot::kPictureKind)) {
+        std::fprintf(stderr, "plot-recording: %s\n", refusal->c_str());
+        return 2;
+    }
 
     std::string error;
     const auto recording = tools::readRecording(*input, error);
@@ -91,23 +105,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "plot-recording: %s\n", error.c_str());
         return 1;
     }
+    for (const std::string& warning : tools::readingWarnings(*recording))
+        std::fprintf(stderr, "plot-recording: warning: %s: %s\n", tools::pathText(*input).c_str(), warning.c_str());
     const std::u8string title = input->filename().u8string();
     options.title.assign(title.begin(), title.end());
     const std::string svg = plot::plotRecording(*recording, options);
 
-    std::ofstream file(*output, std::ios::binary | std::ios::trunc);
-    file << svg;
-    file.close();
-    const std::u8string shown = output->u8string();
-    if (!file) {
-        std::fprintf(stderr, "plot-recording: cannot write %s\n", std::string(shown.begin(), shown.end()).c_str());
+    if (!tools::replaceFile(*output, svg, error)) {
+        std::fprintf(stderr, "plot-recording: %s\n", error.c_str());
         return 1;
     }
-    const auto count = [](std::size_t n, const char* noun) {
-        return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
-    };
-    std::printf("plot-recording: %s, %s, %s -> %s\n", count(recording->samples.size(), "sample").c_str(),
-                count(recording->triggers, "trigger").c_str(), count(recording->messages, "message").c_str(),
-                std::string(shown.begin(), shown.end()).c_str());
+    std::printf("plot-recording: %s, %s, %s -> %s\n", plot::counted(recording->samples.size(), "sample").c_str(),
+                plot::counted(recording->triggers, "trigger").c_str(),
+                plot::counted(recording->messages, "message").c_str(), tools::pathText(*output).c_str());
     return 0;
 }

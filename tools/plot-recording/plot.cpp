@@ -240,7 +240,19 @@ void drawPupils(SvgDocument& svg, const tools::Recording& recording, const TimeA
     series("pupil-right", kRightColour, [](const tools::RecordedSample& s) { return s.pupilRightMm; });
 }
 
+constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
 }  // namespace
+
+const tools::OutputKind kPictureKind{
+    "a picture written by plot-recording", [](std::string_view head) {
+        return head.substr(0, kXmlDeclaration.size()) == kXmlDeclaration &&
+               head.substr(kXmlDeclaration.size(), kPictureMark.size()) == kPictureMark;
+    }};
+
+std::string counted(std::size_t count, std::string_view noun) {
+    return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+}
 
 std::vector<double> ticks(double low, double high, int target) {
     std::vector<double> result;
@@ -280,7 +292,7 @@ std::string plotRecording(const tools::Recording& recording, const PlotOptions& 
     const double pupilTop = timelineTop + kTimelineHeight + 40;
     const double height = pupilTop + kPupilHeight + 36;
 
-    SvgDocument svg(kWidth, height);
+    SvgDocument svg(kWidth, height, kPictureMark);
     svg.element("rect", {{"width", number(kWidth)}, {"height", number(height)}, {"fill", "white"}});
     drawHeader(svg, recording, options, axis);
     std::size_t dwells = 0;

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "output-file/output_file.h"
 #include "plot-recording/dwell.h"
 #include "recording-reader/recording_reader.h"
 
@@ -20,6 +22,14 @@ struct PlotOptions {
 };
 
 std::string plotRecording(const tools::Recording& recording, const PlotOptions& options);
+
+// The comment that follows the XML declaration of every picture: it tells a
+// picture that plot-recording may replace from any other file.
+inline constexpr std::string_view kPictureMark = "<!-- picture of a recording, written by plot-recording -->";
+extern const tools::OutputKind kPictureKind;
+
+// "1 sample", "2 samples", "0 samples".
+std::string counted(std::size_t count, std::string_view noun);
 
 // Tick positions for an axis: multiples of 1, 2 or 5 times a power of ten,
 // about `target` of them within [low, high].

@@ -88,8 +88,12 @@ std::string escapeXml(std::string_view text) {
     return out;
 }
 
-SvgDocument::SvgDocument(double width, double height) {
+SvgDocument::SvgDocument(double width, double height, std::string_view mark) {
     out_ = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    if (!mark.empty()) {
+        out_ += mark;
+        out_ += '\n';
+    }
     start("svg", {{"xmlns", "http://www.w3.org/2000/svg"},
                   {"width", number(width)},
                   {"height", number(height)},

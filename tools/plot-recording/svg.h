@@ -25,7 +25,8 @@ struct Attribute {
 
 class SvgDocument {
 public:
-    SvgDocument(double width, double height);
+    // `mark`, a whole XML comment, stands on the line after the XML declaration.
+    SvgDocument(double width, double height, std::string_view mark = {});
 
     // <name a="..."/>
     void element(std::string_view name, std::initializer_list<Attribute> attributes);

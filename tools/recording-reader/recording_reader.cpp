@@ -14,7 +14,6 @@ constexpr std::size_t kFields = 10;
 constexpr std::string_view kInvalid = "INVALID";
 constexpr std::string_view kTriggerPrefix = "trigger: ";
 constexpr std::string_view kMessagePrefix = "message: ";
-constexpr std::string_view kColumnHeaderStart = "timestamp [us];";
 // The client marks a missing value with the lowest double; a Y value written
 // beside a valid X keeps it as a number ("-1.79769e+308"). No screen
 // coordinate or pupil size comes near.
@@ -50,6 +49,27 @@ std::string_view withoutLineEnd(std::string_view line) {
     return line;
 }
 
+// One header line without its line end. Reads no more than a header line can
+// hold, so that a large file without line ends is refused without reading it.
+bool headerLine(std::istream& input, std::string& line) {
+    constexpr std::size_t kLongest = kColumnHeaderText.size() + 2;
+    line.clear();
+    for (int c = input.get(); c != std::istream::traits_type::eof(); c = input.get()) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return true;
+        }
+        if (line.size() == kLongest) return false;
+        line.push_back(static_cast<char>(c));
+    }
+    return false;
+}
+
+std::string shown(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace
 
 std::optional<RecordedSample> parseSampleLine(std::string_view line) {
@@ -83,26 +103,25 @@ std::optional<RecordedSample> parseSampleLine(std::string_view line) {
 Recording parseRecording(std::istream& input) {
     Recording recording;
     std::string line;
-    bool first = true;
+    if (!headerLine(input, line) || line != kSeparatorLineText) return recording;
+    recording.hasSeparatorLine = true;
+    if (!headerLine(input, line) || line != kColumnHeaderText) return recording;
+    recording.hasColumnHeader = true;
+
+    std::size_t lineNumber = 2;
     while (std::getline(input, line)) {
+        ++lineNumber;
+        if (input.eof()) {
+            // No line end: the file was cut off while a line was written.
+            recording.cutOffBytes = line.size();
+            break;
+        }
         const std::string_view text = withoutLineEnd(line);
-        const bool wasFirst = std::exchange(first, false);
-        if (wasFirst && text == "Sep=;") {
-            recording.hasSeparatorLine = true;
-            continue;
-        }
-        if (recording.samples.empty() && recording.texts.empty() &&
-            text.substr(0, kColumnHeaderStart.size()) == kColumnHeaderStart) {
-            recording.hasColumnHeader = true;
-            continue;
-        }
         if (auto sample = parseSampleLine(text)) {
             recording.samples.push_back(*sample);
             continue;
         }
         TextLine entry;
-        entry.text = std::string(text);
-        entry.samplesBefore = recording.samples.size();
         if (text.substr(0, kTriggerPrefix.size()) == kTriggerPrefix) {
             entry.kind = TextKind::trigger;
             entry.value = std::string(text.substr(kTriggerPrefix.size()));
@@ -111,19 +130,63 @@ Recording parseRecording(std::istream& input) {
             entry.kind = TextKind::message;
             entry.value = std::string(text.substr(kMessagePrefix.size()));
             ++recording.messages;
+        } else {
+            UnreadableLines& unreadable = recording.unreadable;
+            if (unreadable.count++ == 0) {
+                unreadable.firstLineNumber = lineNumber;
+                unreadable.firstText = std::string(text);
+            }
+            continue;
         }
+        entry.text = std::string(text);
+        entry.samplesBefore = recording.samples.size();
         recording.texts.push_back(std::move(entry));
     }
     return recording;
 }
 
 std::optional<Recording> readRecording(const std::filesystem::path& path, std::string& error) {
-    std::ifstream input(path, std::ios::binary);
-    if (!input.is_open()) {
-        error = "cannot open " + path.string();
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        error = "not a recording: " + shown(path) + " is a directory";
         return std::nullopt;
     }
-    return parseRecording(input);
+    std::ifstream input(path, std::ios::binary);
+    if (!input.is_open()) {
+        error = "cannot open " + shown(path);
+        return std::nullopt;
+    }
+    if (input.peek() == std::ifstream::traits_type::eof()) {
+        error = "not a recording: " + shown(path) + " is empty";
+        return std::nullopt;
+    }
+    Recording recording = parseRecording(input);
+    if (!recording.recognised()) {
+        error = "not a recording: " + shown(path) + " does not begin with the lines \"" +
+                std::string(kSeparatorLineText) + "\" and \"timestamp [us];<tab>index;...\"";
+        return std::nullopt;
+    }
+    return recording;
+}
+
+std::vector<std::string> readingWarnings(const Recording& recording) {
+    std::vector<std::string> warnings;
+    if (recording.cutOffBytes != 0) {
+        const std::size_t n = recording.cutOffBytes;
+        warnings.push_back("the file ends in the middle of a line: " +
+                           (n == 1 ? std::string("its last byte was") : "its last " + std::to_string(n) + " bytes were") +
+                           " left out");
+    }
+    const UnreadableLines& unreadable = recording.unreadable;
+    if (unreadable.count == 1) {
+        warnings.push_back("1 line could not be read and was left out: line " +
+                           std::to_string(unreadable.firstLineNumber));
+    } else if (unreadable.count > 1) {
+        warnings.push_back(std::to_string(unreadable.count) +
+                           " lines could not be read and were left out, the first is line " +
+                           std::to_string(unreadable.firstLineNumber));
+    }
+    return warnings;
 }
 
 std::int64_t missingSamples(const std::vector<RecordedSample>& samples) {
