@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "recording-reader/recording_reader.h"
+#include "recording-reader/recording_stream.h"
 #include "recording/line_format.h"
 #include "test_environment.h"
 
@@ -200,6 +201,32 @@ TEST(RecordingReader, UnreadableLinesAreCountedWithTheFirstLineNumber) {
     EXPECT_EQ(readingWarnings(several),
               (std::vector<std::string>{"the file ends in the middle of a line: its last 5 bytes were left out",
                                         "3 lines could not be read and were left out, the first is line 5"}));
+}
+
+TEST(RecordingReader, StreamHandsOutOnlyWhatIsRead) {
+    std::istringstream notOne("100;0;1;1;1;1;1;1;1;1;\ntrigger: 1\n");
+    RecordingStream refused(notOne);
+    EXPECT_FALSE(refused.next());
+    EXPECT_FALSE(refused.recognised());
+    EXPECT_EQ(refused.sampleLines(), 0u);
+
+    std::istringstream input(std::string(kHeader) + "junk\n100;0;1;1;1;1;1;1;1;1;\nmessage: m\n101;1;1;1;1;1;1");
+    RecordingStream stream(input);
+    ASSERT_TRUE(stream.next());
+    EXPECT_TRUE(stream.recognised());
+    EXPECT_TRUE(stream.atSample());
+    EXPECT_EQ(stream.sample().index, 0);
+    ASSERT_TRUE(stream.next());
+    EXPECT_FALSE(stream.atSample());
+    EXPECT_EQ(stream.text().kind, TextKind::message);
+    EXPECT_EQ(stream.text().value, "m");
+    EXPECT_EQ(stream.previousSample()->index, 0);
+    EXPECT_FALSE(stream.next());
+    EXPECT_EQ(stream.sampleLines(), 1u);
+    EXPECT_EQ(stream.messages(), 1u);
+    EXPECT_EQ(stream.unreadable().count, 1u);
+    EXPECT_EQ(stream.unreadable().firstLineNumber, 3u);
+    EXPECT_EQ(stream.cutOffBytes(), 15u);
 }
 
 TEST(RecordingReader, FilesThatAreNotRecordings) {

@@ -275,3 +275,22 @@ TEST(RecordingReport, Geometry) {
 
 }  // namespace
 }  // namespace tyvarion::tools
+
+namespace tyvarion::tools {
+namespace {
+
+TEST(RecordingReport, OnlyRecordingsAndWhatWasLeftOut) {
+    EXPECT_FALSE(report("# notes\nnot a recording\n").recognised);
+    EXPECT_TRUE(report("# notes\nnot a recording\n").events.empty());
+    const Report partial = report(std::string(testing::kRecordingHeader) + "trigger: 1\nnoise\n1000;0;1;1");
+    EXPECT_TRUE(partial.recognised);
+    EXPECT_EQ(1u, partial.otherLines);
+    EXPECT_EQ((std::vector<std::string>{"the file ends in the middle of a line: its last 10 bytes were left out",
+                                        "1 line could not be read and was left out: line 4"}),
+              partial.warnings);
+    EXPECT_NE(std::string::npos,
+              reportText(partial, {}, "p.csv").find("1 trigger, 0 messages, 1 unreadable line\n"));
+}
+
+}  // namespace
+}  // namespace tyvarion::tools

@@ -1,5 +1,7 @@
 #include "recording-reader/recording_reader.h"
 
+#include "recording-reader/recording_stream.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -12,8 +14,6 @@ namespace {
 
 constexpr std::size_t kFields = 10;
 constexpr std::string_view kInvalid = "INVALID";
-constexpr std::string_view kTriggerPrefix = "trigger: ";
-constexpr std::string_view kMessagePrefix = "message: ";
 // The client marks a missing value with the lowest double; a Y value written
 // beside a valid X keeps it as a number ("-1.79769e+308"). No screen
 // coordinate or pupil size comes near.
@@ -47,22 +47,6 @@ std::optional<GazePoint> point(const std::optional<double>& x, const std::option
 std::string_view withoutLineEnd(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
-}
-
-// One header line without its line end. Reads no more than a header line can
-// hold, so that a large file without line ends is refused without reading it.
-bool headerLine(std::istream& input, std::string& line) {
-    constexpr std::size_t kLongest = kColumnHeaderText.size() + 2;
-    line.clear();
-    for (int c = input.get(); c != std::istream::traits_type::eof(); c = input.get()) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            return true;
-        }
-        if (line.size() == kLongest) return false;
-        line.push_back(static_cast<char>(c));
-    }
-    return false;
 }
 
 std::string shown(const std::filesystem::path& path) {
@@ -102,82 +86,65 @@ std::optional<RecordedSample> parseSampleLine(std::string_view line) {
 
 Recording parseRecording(std::istream& input) {
     Recording recording;
-    std::string line;
-    if (!headerLine(input, line) || line != kSeparatorLineText) return recording;
-    recording.hasSeparatorLine = true;
-    if (!headerLine(input, line) || line != kColumnHeaderText) return recording;
-    recording.hasColumnHeader = true;
-
-    std::size_t lineNumber = 2;
-    while (std::getline(input, line)) {
-        ++lineNumber;
-        if (input.eof()) {
-            // No line end: the file was cut off while a line was written.
-            recording.cutOffBytes = line.size();
-            break;
-        }
-        const std::string_view text = withoutLineEnd(line);
-        if (auto sample = parseSampleLine(text)) {
-            recording.samples.push_back(*sample);
-            continue;
-        }
-        TextLine entry;
-        if (text.substr(0, kTriggerPrefix.size()) == kTriggerPrefix) {
-            entry.kind = TextKind::trigger;
-            entry.value = std::string(text.substr(kTriggerPrefix.size()));
-            ++recording.triggers;
-        } else if (text.substr(0, kMessagePrefix.size()) == kMessagePrefix) {
-            entry.kind = TextKind::message;
-            entry.value = std::string(text.substr(kMessagePrefix.size()));
-            ++recording.messages;
+    RecordingStream stream(input);
+    while (stream.next()) {
+        if (stream.atSample()) {
+            recording.samples.push_back(stream.sample());
         } else {
-            UnreadableLines& unreadable = recording.unreadable;
-            if (unreadable.count++ == 0) {
-                unreadable.firstLineNumber = lineNumber;
-                unreadable.firstText = std::string(text);
-            }
-            continue;
+            recording.texts.push_back(stream.text());
         }
-        entry.text = std::string(text);
-        entry.samplesBefore = recording.samples.size();
-        recording.texts.push_back(std::move(entry));
     }
+    recording.hasSeparatorLine = stream.hasSeparatorLine();
+    recording.hasColumnHeader = stream.hasColumnHeader();
+    recording.triggers = stream.triggers();
+    recording.messages = stream.messages();
+    recording.unreadable = stream.unreadable();
+    recording.cutOffBytes = stream.cutOffBytes();
     return recording;
 }
 
-std::optional<Recording> readRecording(const std::filesystem::path& path, std::string& error) {
+bool openRecording(const std::filesystem::path& path, std::ifstream& input, std::string& error) {
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored)) {
         error = "not a recording: " + shown(path) + " is a directory";
-        return std::nullopt;
+        return false;
     }
-    std::ifstream input(path, std::ios::binary);
+    input.open(path, std::ios::binary);
     if (!input.is_open()) {
         error = "cannot open " + shown(path);
-        return std::nullopt;
+        return false;
     }
     if (input.peek() == std::ifstream::traits_type::eof()) {
         error = "not a recording: " + shown(path) + " is empty";
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+std::string notARecording(const std::filesystem::path& path) {
+    return "not a recording: " + shown(path) + " does not begin with the lines \"" + std::string(kSeparatorLineText) +
+           "\" and \"timestamp [us];<tab>index;...\"";
+}
+
+std::optional<Recording> readRecording(const std::filesystem::path& path, std::string& error) {
+    std::ifstream input;
+    if (!openRecording(path, input, error)) return std::nullopt;
     Recording recording = parseRecording(input);
     if (!recording.recognised()) {
-        error = "not a recording: " + shown(path) + " does not begin with the lines \"" +
-                std::string(kSeparatorLineText) + "\" and \"timestamp [us];<tab>index;...\"";
+        error = notARecording(path);
         return std::nullopt;
     }
     return recording;
 }
 
-std::vector<std::string> readingWarnings(const Recording& recording) {
+std::vector<std::string> readingWarnings(std::size_t cutOffBytes, const UnreadableLines& unreadable) {
     std::vector<std::string> warnings;
-    if (recording.cutOffBytes != 0) {
-        const std::size_t n = recording.cutOffBytes;
+    if (cutOffBytes != 0) {
         warnings.push_back("the file ends in the middle of a line: " +
-                           (n == 1 ? std::string("its last byte was") : "its last " + std::to_string(n) + " bytes were") +
+                           (cutOffBytes == 1 ? std::string("its last byte was")
+                                             : "its last " + std::to_string(cutOffBytes) + " bytes were") +
                            " left out");
     }
-    const UnreadableLines& unreadable = recording.unreadable;
     if (unreadable.count == 1) {
         warnings.push_back("1 line could not be read and was left out: line " +
                            std::to_string(unreadable.firstLineNumber));
@@ -187,6 +154,10 @@ std::vector<std::string> readingWarnings(const Recording& recording) {
                            std::to_string(unreadable.firstLineNumber));
     }
     return warnings;
+}
+
+std::vector<std::string> readingWarnings(const Recording& recording) {
+    return readingWarnings(recording.cutOffBytes, recording.unreadable);
 }
 
 std::int64_t missingSamples(const std::vector<RecordedSample>& samples) {

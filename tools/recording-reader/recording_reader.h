@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <istream>
 #include <optional>
 #include <string>
@@ -72,20 +73,27 @@ struct Recording {
 // nullopt when the line is not one.
 std::optional<RecordedSample> parseSampleLine(std::string_view line);
 
-// Reads the stream when its first two lines are the header (either line end);
-// otherwise stops there, and the result is not recognised(). A last line
-// without a line end is left out (cutOffBytes); lines that are neither a sample
-// nor a trigger or message line are counted in `unreadable`.
+// Reads the whole stream as RecordingStream does (recording_stream.h): nothing
+// unless the first two lines are the header, and then every sample and text
+// line, with what was left out counted.
 Recording parseRecording(std::istream& input);
 
-// Nullopt, with `error` set, when the path cannot be opened or is not a
-// recording: "cannot open PATH", "not a recording: PATH is a directory",
-// "not a recording: PATH is empty", "not a recording: PATH does not begin
-// with the header lines \"Sep=;\" and \"timestamp [us];...\"".
+// Opens a file to be read as a recording. False, with `error` set, for a path
+// that cannot be opened ("cannot open PATH"), a directory ("not a recording:
+// PATH is a directory") and an empty file ("not a recording: PATH is empty").
+bool openRecording(const std::filesystem::path& path, std::ifstream& input, std::string& error);
+
+// The refusal of a file whose first two lines are not the header:
+// "not a recording: PATH does not begin with the lines ...".
+std::string notARecording(const std::filesystem::path& path);
+
+// openRecording and parseRecording; nullopt, with `error` set, when the file
+// cannot be opened or is not a recording.
 std::optional<Recording> readRecording(const std::filesystem::path& path, std::string& error);
 
 // What the reader left out, one sentence each, for the tools to show as
 // warnings: the cut-off last line, the unreadable lines. Empty for a whole file.
+std::vector<std::string> readingWarnings(std::size_t cutOffBytes, const UnreadableLines& unreadable);
 std::vector<std::string> readingWarnings(const Recording& recording);
 
 // Samples missing between consecutive sample lines, from the gaps in `index`.

@@ -1,65 +1,94 @@
 #include "recording-reader/recording_stream.h"
 
 #include <string_view>
-#include <utility>
 
 namespace tyvarion::tools {
 namespace {
 
 constexpr std::string_view kTriggerPrefix = "trigger: ";
 constexpr std::string_view kMessagePrefix = "message: ";
-constexpr std::string_view kColumnHeaderStart = "timestamp [us];";
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+std::string_view withoutCarriageReturn(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+// One header line without its line end. Reads no more than a header line can
+// hold, so that a large file without line ends is refused without reading it.
+bool headerLine(std::istream& input, std::string& line) {
+    constexpr std::size_t kLongest = kColumnHeaderText.size() + 1;
+    line.clear();
+    for (int c = input.get(); c != std::istream::traits_type::eof(); c = input.get()) {
+        if (c == '\n') {
+            line = std::string(withoutCarriageReturn(line));
+            return true;
+        }
+        if (line.size() == kLongest) return false;
+        line.push_back(static_cast<char>(c));
+    }
+    return false;
+}
+
 }  // namespace
 
-TextLine classifyTextLine(std::string_view text, std::size_t samplesBefore) {
+std::optional<TextLine> classifyTextLine(std::string_view text, std::size_t samplesBefore) {
     TextLine entry;
-    entry.text = std::string(text);
-    entry.samplesBefore = samplesBefore;
     if (startsWith(text, kTriggerPrefix)) {
         entry.kind = TextKind::trigger;
         entry.value = std::string(text.substr(kTriggerPrefix.size()));
     } else if (startsWith(text, kMessagePrefix)) {
         entry.kind = TextKind::message;
         entry.value = std::string(text.substr(kMessagePrefix.size()));
+    } else {
+        return std::nullopt;
     }
+    entry.text = std::string(text);
+    entry.samplesBefore = samplesBefore;
     return entry;
 }
 
+bool RecordingStream::readHeader() {
+    headerRead_ = true;
+    lineNumber_ = 2;
+    hasSeparatorLine_ = headerLine(input_, line_) && line_ == kSeparatorLineText;
+    hasColumnHeader_ = hasSeparatorLine_ && headerLine(input_, line_) && line_ == kColumnHeaderText;
+    return hasColumnHeader_;
+}
+
 bool RecordingStream::next() {
+    if (!headerRead_ && !readHeader()) return false;
+    if (!recognised()) return false;
     if (atSample_) {
         previous_ = sample_;
         ++sampleLines_;
     }
     atSample_ = false;
     while (std::getline(input_, line_)) {
-        std::string_view text = line_;
-        if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-        if (std::exchange(first_, false) && text == "Sep=;") {
-            hasSeparatorLine_ = true;
-            continue;
+        ++lineNumber_;
+        if (input_.eof()) {
+            // No line end: the file was cut off while this line was written.
+            cutOffBytes_ = line_.size();
+            return false;
         }
-        if (!previous_ && sampleLines_ == 0 && triggers_ + messages_ + otherLines_ == 0 &&
-            startsWith(text, kColumnHeaderStart)) {
-            hasColumnHeader_ = true;
-            continue;
-        }
+        const std::string_view text = withoutCarriageReturn(line_);
         if (auto sample = parseSampleLine(text)) {
             sample_ = *sample;
             atSample_ = true;
             return true;
         }
-        text_ = classifyTextLine(text, sampleLines_);
-        switch (text_.kind) {
-        case TextKind::trigger: ++triggers_; break;
-        case TextKind::message: ++messages_; break;
-        case TextKind::other: ++otherLines_; break;
+        if (auto entry = classifyTextLine(text, sampleLines_)) {
+            text_ = std::move(*entry);
+            ++(text_.kind == TextKind::trigger ? triggers_ : messages_);
+            return true;
         }
-        return true;
+        if (unreadable_.count++ == 0) {
+            unreadable_.firstLineNumber = lineNumber_;
+            unreadable_.firstText = std::string(text);
+        }
     }
     return false;
 }

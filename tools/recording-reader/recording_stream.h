@@ -2,8 +2,10 @@
 // Reading a recording one line at a time, for tools that must take files of
 // any length (an hour at 2,000 Hz is 7.2 million lines) in the same memory:
 // each sample or text line is handed out as it is read and then forgotten.
-// Lines are read as parseRecording reads them: either line end, the header
-// lines skipped, the same sample fields and text kinds.
+// The first two lines must be the header (either line end); otherwise nothing
+// is handed out and recognised() is false. A last line without a line end
+// (a file cut off while it was written) and lines that are neither samples nor
+// triggers nor messages are not handed out but counted, for the warnings.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +23,8 @@ public:
     RecordingStream(const RecordingStream&) = delete;
     RecordingStream& operator=(const RecordingStream&) = delete;
 
-    // Reads up to the next sample or text line; false at the end of the input.
+    // Reads up to the next sample or text line; false at the end of the input,
+    // and at once when the input does not begin with the header.
     bool next();
 
     bool atSample() const { return atSample_; }
@@ -33,15 +36,20 @@ public:
 
     bool hasSeparatorLine() const { return hasSeparatorLine_; }
     bool hasColumnHeader() const { return hasColumnHeader_; }
+    bool recognised() const { return hasSeparatorLine_ && hasColumnHeader_; }
     std::size_t sampleLines() const { return sampleLines_; }
     std::size_t triggers() const { return triggers_; }
     std::size_t messages() const { return messages_; }
-    std::size_t otherLines() const { return otherLines_; }
+    const UnreadableLines& unreadable() const { return unreadable_; }
+    std::size_t cutOffBytes() const { return cutOffBytes_; }
 
 private:
+    bool readHeader();
+
     std::istream& input_;
     std::string line_;
-    bool first_ = true;
+    bool headerRead_ = false;
+    std::size_t lineNumber_ = 0;
     bool atSample_ = false;
     RecordedSample sample_;
     TextLine text_;
@@ -51,10 +59,12 @@ private:
     std::size_t sampleLines_ = 0;
     std::size_t triggers_ = 0;
     std::size_t messages_ = 0;
-    std::size_t otherLines_ = 0;
+    UnreadableLines unreadable_;
+    std::size_t cutOffBytes_ = 0;
 };
 
-// A text line's kind and value from its text (without the line end).
-TextLine classifyTextLine(std::string_view text, std::size_t samplesBefore);
+// A trigger or message line's kind and value from its text (without the line
+// end); nullopt for any other line.
+std::optional<TextLine> classifyTextLine(std::string_view text, std::size_t samplesBefore);
 
 }  // namespace tyvarion::tools

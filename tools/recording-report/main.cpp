@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output-file/output_file.h"
 #include "recording-report/report.h"
 
 namespace {
@@ -17,9 +18,16 @@ const char* const kUsage =
     "Prints the data quality of a recording: duration, sampling, gaps, loss and\n"
     "precision (RMS sample-to-sample and STD, medians over windows) for each eye\n"
     "and the binocular point, and the triggers and messages.\n"
-    "  --json FILE             also write the figures as JSON\n"
+    "  --json FILE             also write the figures as JSON (never over the recording,\n"
+    "                          nor over a file that is not such a report)\n"
     "  --per-trial             the figures of each trial (from a trigger to the next)\n"
     "  --window-ms MS          the precision window (default 200)\n";
+
+// The JSON document reportJson writes begins with the recording's name.
+constexpr std::string_view kReportJsonStart = "{\n  \"recording\": ";
+const tyvarion::tools::OutputKind kReportJsonKind{
+    "a JSON report written by recording-report",
+    [](std::string_view head) { return head.substr(0, kReportJsonStart.size()) == kReportJsonStart; }};
 
 int usage(const std::string& error) {
     std::fprintf(stderr, "recording-report: %s\n%s%s", error.c_str(), kUsage, tyvarion::tools::kGeometryUsage);
@@ -54,6 +62,9 @@ int main(int argc, char** argv) {
             input = std::filesystem::u8path(name);
             continue;
         }
+        const bool known = name == "--json" || name == "--window-ms" || name == "--screen" || name == "--screen-mm" ||
+                           name == "--distance-mm";
+        if (!known) return usage("unknown option " + std::string(name));
         if (i + 1 == arguments.size()) return usage(std::string(name) + ": missing value");
         const std::string_view value = arguments[++i];
         std::string error;
@@ -75,22 +86,32 @@ int main(int argc, char** argv) {
     if (!input) return usage("no recording given");
     if (const std::string problem = geometryProblem(options.screen); !problem.empty()) return usage(problem);
 
-    std::ifstream file(*input, std::ios::binary);
-    if (!file.is_open()) {
-        std::fprintf(stderr, "recording-report: cannot open %s\n", shown(*input).c_str());
+    const std::filesystem::path inputs[] = {*input};
+    if (jsonPath) {
+        if (const auto refusal = outputRefusal(*jsonPath, inputs, kReportJsonKind)) {
+            std::fprintf(stderr, "recording-report: %s\n", refusal->c_str());
+            return 2;
+        }
+    }
+
+    std::ifstream file;
+    std::string error;
+    if (!openRecording(*input, file, error)) {
+        std::fprintf(stderr, "recording-report: %s\n", error.c_str());
         return 1;
     }
     const Report report = buildReport(file, options);
+    if (!report.recognised) {
+        std::fprintf(stderr, "recording-report: %s\n", notARecording(*input).c_str());
+        return 1;
+    }
+    for (const std::string& warning : report.warnings)
+        std::fprintf(stderr, "recording-report: warning: %s: %s\n", shown(*input).c_str(), warning.c_str());
     const std::string name = shown(input->filename());
     std::fputs(reportText(report, options, name).c_str(), stdout);
-    if (jsonPath) {
-        std::ofstream json(*jsonPath, std::ios::binary | std::ios::trunc);
-        json << reportJson(report, options, name);
-        json.close();
-        if (!json) {
-            std::fprintf(stderr, "recording-report: cannot write %s\n", shown(*jsonPath).c_str());
-            return 1;
-        }
+    if (jsonPath && !replaceFile(*jsonPath, reportJson(report, options, name), error)) {
+        std::fprintf(stderr, "recording-report: %s\n", error.c_str());
+        return 1;
     }
     return 0;
 }

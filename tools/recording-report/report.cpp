@@ -21,7 +21,7 @@ Report buildReport(std::istream& input, const ReportOptions& options) {
         const TextLine& line = stream.text();
         ReportEvent event;
         event.kind = line.kind;
-        event.text = line.kind == TextKind::other ? line.text : line.value;
+        event.text = line.value;
         if (const auto& before = stream.previousSample()) {
             event.timeMicros = before->timeMicros;
             event.index = before->index;
@@ -37,7 +37,9 @@ Report buildReport(std::istream& input, const ReportOptions& options) {
     report.figures = whole.finish();
     report.triggers = stream.triggers();
     report.messages = stream.messages();
-    report.otherLines = stream.otherLines();
+    report.otherLines = stream.unreadable().count;
+    report.recognised = stream.recognised();
+    report.warnings = readingWarnings(stream.cutOffBytes(), stream.unreadable());
     return report;
 }
 

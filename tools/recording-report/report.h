@@ -23,8 +23,8 @@ struct ReportOptions {
 };
 
 struct ReportEvent {
-    TextKind kind = TextKind::other;
-    std::string text;  // after "trigger: " or "message: "; the whole line otherwise
+    TextKind kind = TextKind::trigger;
+    std::string text;  // after "trigger: " or "message: "
     // The sample line before it; absent when it comes before every sample.
     std::optional<std::int64_t> timeMicros;
     std::optional<std::int32_t> index;
@@ -42,7 +42,9 @@ struct Report {
     std::vector<TrialReport> trials;  // with perTrial only
     std::size_t triggers = 0;
     std::size_t messages = 0;
-    std::size_t otherLines = 0;  // neither samples nor triggers nor messages
+    std::size_t otherLines = 0;  // neither samples nor triggers nor messages: left out
+    bool recognised = false;     // the input began with the recording's header
+    std::vector<std::string> warnings;  // what was left out (readingWarnings)
 };
 
 Report buildReport(std::istream& input, const ReportOptions& options);

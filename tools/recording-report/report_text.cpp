@@ -101,9 +101,12 @@ std::string reportText(const Report& report, const ReportOptions& options, const
     if (!options.screen.hasAngles()) {
         text += "  (degrees need --screen-mm and --distance-mm)\n";
     }
-    text += "\ntriggers and messages: " + std::to_string(report.triggers) + " triggers, " +
-            std::to_string(report.messages) + " messages";
-    if (report.otherLines) text += ", " + std::to_string(report.otherLines) + " other lines";
+    const auto counted = [](std::size_t n, const char* noun) {
+        return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+    };
+    text += "\ntriggers and messages: " + counted(report.triggers, "trigger") + ", " +
+            counted(report.messages, "message");
+    if (report.otherLines) text += ", " + counted(report.otherLines, "unreadable line");
     text += "\n";
     if (!report.events.empty()) text += "  time stamp [us]   index      kind     text (the sample line before it)\n";
     for (const auto& event : report.events) text += eventLine(event);
