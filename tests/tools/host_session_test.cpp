@@ -256,6 +256,36 @@ TEST(Progress, LineFormat) {
     state.status = 0x40;
     EXPECT_EQ(formatProgress(state),
               "trial 2/3    1.24 s    2998 events/s   gaze -                   status 0x40");
+    state.eventsPerSecond.reset();
+    EXPECT_EQ(formatProgress(state),
+              "trial 2/3    1.24 s       - events/s   gaze -                   status 0x40");
+}
+
+TEST(Progress, EventRateOverTheTimeActuallyMeasured) {
+    using namespace std::chrono_literals;
+    const EventRate::Clock::time_point t0{};
+    EventRate rate;
+    EXPECT_EQ(rate.perSecond(), std::nullopt);
+    // The trial's first fetch brings everything queued since tracking began:
+    // not counted, there is no time it was measured over.
+    rate.add(t0, 2'711'252);
+    EXPECT_EQ(rate.perSecond(), std::nullopt);
+    rate.add(t0 + 20ms, 60);
+    EXPECT_EQ(rate.perSecond(), std::nullopt);  // before the first interval
+    for (int frame = 2; frame <= 12; ++frame) rate.add(t0 + frame * 20ms, 60);
+    EXPECT_EQ(rate.perSecond(), std::nullopt);  // 240 ms
+    rate.add(t0 + 260ms, 60);
+    EXPECT_EQ(rate.perSecond(), 3000.0);  // 13 fetches of 60 over 260 ms
+    for (int frame = 14; frame <= 100; ++frame) rate.add(t0 + frame * 20ms, 60);
+    EXPECT_EQ(rate.perSecond(), 3000.0);
+    // Half a second without events: the last second holds half as many.
+    for (int frame = 101; frame <= 125; ++frame) rate.add(t0 + frame * 20ms, 0);
+    EXPECT_EQ(rate.perSecond(), 1500.0);
+
+    // The next trial starts with a rate of its own, not known yet rather than 0.
+    EventRate next;
+    next.add(t0 + 3s, 40);
+    EXPECT_EQ(next.perSecond(), std::nullopt);
 }
 
 TEST(Progress, PlainLinesEverySecondAndTheLastOne) {

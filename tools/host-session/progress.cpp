@@ -13,10 +13,30 @@ std::string formatProgress(const ProgressState& state) {
     char gaze[64] = "gaze -";
     if (state.gaze)
         std::snprintf(gaze, sizeof gaze, "gaze (%.1f, %.1f)", (*state.gaze)[0], (*state.gaze)[1]);
-    std::snprintf(text, sizeof text, "trial %d/%d   %5.2f s   %5.0f events/s   %-22s   status 0x%02lX",
-                  state.trial, state.trials, state.elapsedSeconds, state.eventsPerSecond, gaze,
+    char rate[32] = "-";
+    if (state.eventsPerSecond) std::snprintf(rate, sizeof rate, "%.0f", *state.eventsPerSecond);
+    std::snprintf(text, sizeof text, "trial %d/%d   %5.2f s   %5s events/s   %-22s   status 0x%02lX",
+                  state.trial, state.trials, state.elapsedSeconds, rate, gaze,
                   static_cast<unsigned long>(state.status));
     return text;
+}
+
+void EventRate::add(Clock::time_point now, std::int64_t events) {
+    if (!fetches_.empty()) afterFirst_ += events;
+    fetches_.emplace_back(now, events);
+    // Keep the window's first fetch at most kWindow old; the one that becomes
+    // first no longer counts.
+    while (fetches_.size() > 1 && now - fetches_[1].first >= kWindow) {
+        fetches_.pop_front();
+        afterFirst_ -= fetches_.front().second;
+    }
+}
+
+std::optional<double> EventRate::perSecond() const {
+    if (fetches_.size() < 2) return std::nullopt;
+    const auto span = fetches_.back().first - fetches_.front().first;
+    if (span < kFirstInterval) return std::nullopt;
+    return static_cast<double>(afterFirst_) / std::chrono::duration<double>(span).count();
 }
 
 ProgressDisplay::ProgressDisplay(std::FILE* output, bool terminal)

@@ -6,9 +6,12 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/com_types.h"
 
@@ -18,13 +21,34 @@ struct ProgressState {
     int trial = 0;  // from 1
     int trials = 0;
     double elapsedSeconds = 0;  // within the trial
-    double eventsPerSecond = 0;
+    std::optional<double> eventsPerSecond;  // none until a first interval was measured
     std::optional<std::array<double, 2>> gaze;  // host display coordinates
     LONG status = 0;
 };
 
-// "trial 2/3   1.24 s   3000 events/s   gaze (-12.3, 45.6)   status 0x0F"
+// "trial 2/3   1.24 s   3000 events/s   gaze (-12.3, 45.6)   status 0x0F";
+// "- events/s" while the rate is not known yet.
 std::string formatProgress(const ProgressState& state);
+
+// Events per second over the last second of fetches, measured from the first
+// fetch in that second to the last. The first fetch's own events arrived
+// before it, over a time nobody measured (at a trial's start, everything
+// queued since tracking began), so they are not counted. One object per trial.
+class EventRate {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::seconds kWindow{1};
+    // The shortest span a rate is given for.
+    static constexpr std::chrono::milliseconds kFirstInterval{250};
+
+    void add(Clock::time_point now, std::int64_t events);
+    // None until kFirstInterval has passed since the first fetch.
+    std::optional<double> perSecond() const;
+
+private:
+    std::deque<std::pair<Clock::time_point, std::int64_t>> fetches_;
+    std::int64_t afterFirst_ = 0;  // events of every fetch in the window but its first
+};
 
 class ProgressDisplay {
 public:

@@ -42,29 +42,6 @@ std::string hexStatus(LONG status) {
 
 bool refused(const Reply& reply) { return reply.result != S_OK || !reply.message.empty(); }
 
-// Events per second over the last second of a trial.
-class EventRate {
-public:
-    void add(Clock::time_point now, LONG events) {
-        frames_.emplace_back(now, events);
-        total_ += events;
-        while (!frames_.empty() && now - frames_.front().first > kWindow) {
-            total_ -= frames_.front().second;
-            frames_.pop_front();
-        }
-    }
-    double perSecond(Clock::time_point trialStart, Clock::time_point now) const {
-        const auto span = std::min<Clock::duration>(now - trialStart, kWindow);
-        const double seconds = std::chrono::duration<double>(span).count();
-        return seconds > 0 ? static_cast<double>(total_) / seconds : 0;
-    }
-
-private:
-    static constexpr std::chrono::seconds kWindow{1};
-    std::deque<std::pair<Clock::time_point, LONG>> frames_;
-    std::int64_t total_ = 0;
-};
-
 class Session {
 public:
     Session(HostTracker& tracker, const SessionOptions& options, SessionLog& log,
@@ -122,13 +99,13 @@ private:
             const auto start = Clock::now();
             auto nextFrame = start;
             EventRate rate;
-            ProgressState state{trial, options_.trials, 0, 0, std::nullopt, 0};
+            ProgressState state{trial, options_.trials, 0, std::nullopt, std::nullopt, 0};
             for (;;) {
                 const LONG fetched = poll();
                 const auto now = Clock::now();
                 rate.add(now, fetched);
                 state.elapsedSeconds = std::chrono::duration<double>(now - start).count();
-                state.eventsPerSecond = rate.perSecond(start, now);
+                state.eventsPerSecond = rate.perSecond();
                 state.gaze = report_.received.lastGaze();
                 state.status = status_.value_or(0);
                 if (status_ != kStatusWhileRecording) {
