@@ -94,7 +94,7 @@ std::optional<std::uint64_t> ServerProcess::samplesSent() const {
     const char* first = output_.data() + at + 1 + kSent.size();
     std::uint64_t count = 0;
     const auto [end, status] = std::from_chars(first, output_.data() + output_.size(), count);
-    if (status != std::errc{} || std::string_view(end, output_.data() + output_.size() - end).substr(0, 8) != " samples")
+    if (status != std::errc{} || std::string_view(end, output_.data() + output_.size() - end).substr(0, 7) != " sample")
         return std::nullopt;
     return count;
 }

@@ -42,7 +42,7 @@ public:
 
     // Everything the server has printed so far (all of it after stop()).
     const std::string& output() const { return output_; }
-    // N from its last line "sent N samples", after stop().
+    // N from its last line "sent N samples" ("sent 1 sample"), after stop().
     std::optional<std::uint64_t> samplesSent() const;
 
     // The server program this build made.

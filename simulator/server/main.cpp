@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
 
     Server server(options, std::move(listener));
     server.run(stopRequested);
-    logLine("sent " + std::to_string(server.samplesSent()) + " samples");
+    logLine("sent " + std::to_string(server.samplesSent()) + (server.samplesSent() == 1 ? " sample" : " samples"));
     if (server.abandoned() != 0) std::_Exit(0);  // logLine has flushed
     return 0;
 }

@@ -88,7 +88,7 @@ void Session::run() {
     streamer_.join();
     socket_.shutdownBoth();
     logLine(label + (wellFormed ? " closed" : " closed after a malformed frame") + ": sent " +
-            std::to_string(samplesSent_.load()) + " samples");
+            std::to_string(samplesSent_.load()) + (samplesSent_.load() == 1 ? " sample" : " samples"));
     finished_ = true;
 }
 

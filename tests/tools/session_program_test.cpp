@@ -143,6 +143,30 @@ TEST_F(SessionProgram, SummaryAgreesWithTheRecordingAndThePictureParses) {
     EXPECT_EQ(parsed.root->findById("messages")->childrenNamed("path").size(), 2u);
 }
 
+TEST_F(SessionProgram, OneOfEachIsSingular) {
+    sim::ServerProcess server({"--samples", "1"});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+    const std::filesystem::path pathFile = documents_.path() / "recording-path.txt";
+    const ProgramRun session = runProgram(
+        HOST_SESSION_PATH, {"--trials", "1", "--trial-ms", "300", "--recording-path-file", pathFile.string()});
+    ASSERT_EQ(session.exitCode, 0) << session.output;
+    EXPECT_NE(session.output.find("host-session: 1 trial of 300 ms"), std::string::npos) << session.output;
+    EXPECT_NE(session.output.find("(clock: GetTime), 1 sample\n"), std::string::npos) << session.output;
+    server.stop();
+    EXPECT_NE(server.output().find(" closed: sent 1 sample\n"), std::string::npos) << server.output();
+    EXPECT_NE(server.output().find("\nsent 1 sample\n"), std::string::npos) << server.output();
+    EXPECT_EQ(server.samplesSent(), 1u);
+
+    // The one sample arrived before recording started: the file holds the trigger and the message.
+    std::string recording = readFile(pathFile);
+    ASSERT_FALSE(recording.empty());
+    recording.pop_back();
+    const ProgramRun plot = runProgram(PLOT_RECORDING_PATH, {recording, "-o", (documents_.path() / "one.svg").string()});
+    ASSERT_EQ(plot.exitCode, 0) << plot.output;
+    EXPECT_NE(plot.output.find(", 1 trigger, 1 message -> "), std::string::npos) << plot.output;
+}
+
 TEST_F(SessionProgram, MissingServerIsAClearRefusal) {
     // A port where nothing listens: a server that has come and gone.
     std::string endpoint;

@@ -116,7 +116,7 @@ std::string formatSummary(const SessionOptions& options, const SessionReport& re
 
     const DelayDistribution delays = distribution(received.delays());
     text += "delay from a sample's time stamp to the host's GetEvents (clock: GetTime), " +
-            std::to_string(delays.count) + " samples\n";
+            std::to_string(delays.count) + (delays.count == 1 ? " sample\n" : " samples\n");
     if (delays.count == 0) {
         text += "  no sample received\n";
     } else if (!onHostClock(report)) {
