@@ -67,7 +67,6 @@ public:
         : tables_(tables), events_(events) {}
 
     void add(const TextLine& line, const std::optional<RecordedSample>& before) {
-        if (line.kind == TextKind::other) return;
         ++(line.kind == TextKind::trigger ? triggers_ : messages_);
         if (!before) {
             waiting_.push_back(line);

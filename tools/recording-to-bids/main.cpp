@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "recording-reader/recording_stream.h"
 #include "recording-to-bids/bids_export.h"
 
 namespace {
@@ -79,12 +80,26 @@ int main(int argc, char** argv) {
     }
     options.root = *out;
 
+    std::string error;
+    {
+        // Only a recording is exported: its header is read first.
+        std::ifstream probe;
+        if (!tyvarion::tools::openRecording(*input, probe, error)) {
+            std::fprintf(stderr, "recording-to-bids: %s\n", error.c_str());
+            return 1;
+        }
+        tyvarion::tools::RecordingStream header(probe);
+        header.next();
+        if (!header.recognised()) {
+            std::fprintf(stderr, "recording-to-bids: %s\n", tyvarion::tools::notARecording(*input).c_str());
+            return 1;
+        }
+    }
     std::ifstream file(*input, std::ios::binary);
     if (!file.is_open()) {
         std::fprintf(stderr, "recording-to-bids: cannot open %s\n", shown(*input).c_str());
         return 1;
     }
-    std::string error;
     const auto result = exportToBids(file, options, error);
     if (!result) {
         std::fprintf(stderr, "recording-to-bids: %s: %s\n", shown(*input).c_str(), error.c_str());
