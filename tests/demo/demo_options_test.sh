@@ -62,6 +62,7 @@ refused "--trials: missing value" --trials
 refused "unknown option --port" --port 4000
 refused "unknown option --exit-on-stdin-eof" --exit-on-stdin-eof
 refused "--late-bound goes through COM; it cannot be combined with --native" --native --late-bound
+refused "--x86 runs the Windows x86 DLL; it cannot be combined with --native" --x86 --native
 # A bad value after good ones is still found first.
 refused "--display: expects WIDTHxHEIGHT in pixels, 1 to 100000 each" --start-result 2 --event 1@500 --display 08x
 
