@@ -33,7 +33,7 @@ void Tyvarion::queueGazeEvents(const tyapi::TYGazeSample& sample) noexcept {
 void Tyvarion::queueRecordedSample(const tyapi::TYGazeSample& copy) {
     std::lock_guard lock(recordMutex);
     recordQueue.push(copy);
-    if (recordQueue.writerAsleep()) recordCondition.notify_all();
+    if (recordQueue.claimWriterWakeUp()) recordCondition.notify_all();
 }
 
 void Tyvarion::handleGazeSample(const tyapi::TYGazeSample& sample) {

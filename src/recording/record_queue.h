@@ -19,11 +19,15 @@
 // The entries live in a ring that starts small and doubles, up to the bound,
 // only when it fills, so that at a tracker's usual rates the queue stays a few
 // kilobytes. Once grown, a push never allocates (a text line brings its own
-// string); when growing fails the oldest entry is dropped as at the bound. The
-// queue also records whether the writer sleeps on the condition variable:
-// producers wake it only then, which spares a notification per sample while it
-// is busy. The writer marks itself asleep and waits under the same lock, so no
-// wake-up can be missed.
+// string); when growing fails the oldest entry is dropped as at the bound.
+//
+// Waking the writer: the queue also records how the writer waits, and the
+// producer of an entry wakes it only when it must (claimWriterWakeUp): when it
+// sleeps with nothing to do, or when it lingers after a batch and the queue has
+// reached the wake mark. A lingering writer otherwise comes back by itself when
+// its deadline passes, so a trickle of entries costs one wake-up per deadline
+// instead of one per entry. The writer sets its state and waits under the same
+// lock, so no wake-up can be missed.
 
 #include <cstddef>
 #include <iterator>
@@ -31,6 +35,7 @@
 #include <utility>
 
 #include "recording/recording_entry.h"
+#include "recording/writer_pacing.h"
 
 namespace tyvarion {
 
@@ -39,6 +44,13 @@ inline constexpr std::size_t kRecordQueueFirstCapacity = 256;
 // Capacities double from the first to the bound, and positions wrap by a mask.
 static_assert((kRecordQueueKeep & (kRecordQueueKeep - 1)) == 0);
 static_assert(kRecordQueueKeep % kRecordQueueFirstCapacity == 0);
+
+// How the writer thread waits, as producers need to know it.
+enum class WriterState {
+    busy,       // running, or already woken: it looks at the queue before it waits again
+    lingering,  // waits for its deadline; a producer wakes it only at the wake mark
+    asleep,     // waits with no deadline; the next entry must wake it
+};
 
 class RecordQueue {
 public:
@@ -107,9 +119,24 @@ public:
         std::swap(count_, other.count_);
     }
 
-    // Set by the writer, under the lock, for as long as it waits.
-    bool writerAsleep() const noexcept { return writerAsleep_; }
-    void setWriterAsleep(bool asleep) noexcept { writerAsleep_ = asleep; }
+    // Set by the writer, under the lock, before it waits and when it wakes.
+    WriterState writerState() const noexcept { return writerState_; }
+    void setWriterState(WriterState state) noexcept { writerState_ = state; }
+
+    // The number of queued entries at which a lingering writer is woken;
+    // kWriterWakeMark unless a test sets another.
+    std::size_t wakeMark() const noexcept { return wakeMark_; }
+    void setWakeMark(std::size_t mark) noexcept { wakeMark_ = mark; }
+
+    // Called by a producer after its push: true when it must notify the
+    // writer. The writer then counts as woken, so that the producers that
+    // follow before it runs do not notify it again.
+    bool claimWriterWakeUp() noexcept {
+        const bool wake = writerState_ == WriterState::asleep ||
+                          (writerState_ == WriterState::lingering && count_ >= wakeMark_);
+        if (wake) writerState_ = WriterState::busy;
+        return wake;
+    }
 
 private:
     // The slot of a new last entry. A dropped entry's slot is the one reused,
@@ -147,7 +174,8 @@ private:
     std::unique_ptr<RecordingEntry[]> slots_ = std::make_unique<RecordingEntry[]>(capacity_);
     std::size_t head_ = 0;
     std::size_t count_ = 0;
-    bool writerAsleep_ = false;
+    WriterState writerState_ = WriterState::busy;
+    std::size_t wakeMark_ = kWriterWakeMark;
 };
 
 }  // namespace tyvarion

@@ -2,16 +2,15 @@
 // queue text lines.
 //
 // Producers (sample intake, SendTrigger, SendString) push under recordMutex
-// with the shared drop-oldest rule and wake the writer when it sleeps. The
-// writer takes every queued entry in one step, by exchanging the queue's ring
+// with the shared drop-oldest rule and wake the writer when the queue's rule
+// says so; otherwise it comes back by itself (writer_pacing.h). The writer
+// takes every queued entry in one step, by exchanging the queue's ring
 // with its own empty one, and formats and writes them without recordMutex: a
 // producer never waits for a line or for the disk. While the writer holds
 // entries it alone touches the file; whoever closes the file waits until it
 // holds none, then writes what is still queued itself. Entries found while no
 // file is open are discarded.
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "recording/line_format.h"
 #include "recording/record_queue.h"
@@ -21,10 +20,6 @@
 
 namespace tyvarion {
 namespace {
-
-// How close together entries must come for the writer to poll for the next one
-// instead of sleeping, and how long it polls.
-constexpr std::chrono::microseconds kWriterPollWindow{50};
 
 void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
     if (entry.sample) {
@@ -38,25 +33,12 @@ void writeEntry(RecordingStream& file, const RecordingEntry& entry) noexcept {
 }  // namespace
 
 void Tyvarion::writerLoop(RecordQueue taken) {
-    // True while entries arrive close together. The writer then polls for a
-    // moment before it sleeps: a fast stream would otherwise cost a wake-up per
-    // entry and overrun the queue during each wake-up's delay. At a tracker's
-    // usual rates entries are further apart and the writer simply sleeps.
-    bool streaming = false;
+    WriterWait wait;
     std::unique_lock lock(recordMutex);
     while (!stopWriter) {
-        if (recordQueue.empty()) {
-            if (streaming && pollRecordQueue(lock)) continue;
-            // Teardown sets stopWriter under recordMutex, so this test cannot
-            // miss the wake-up that follows it.
-            if (stopWriter) break;
-            const auto sleptAt = std::chrono::steady_clock::now();
-            recordQueue.setWriterAsleep(true);
-            recordCondition.wait(lock);
-            recordQueue.setWriterAsleep(false);
-            streaming = std::chrono::steady_clock::now() - sleptAt < kWriterPollWindow;
-            continue;
-        }
+        // Teardown sets stopWriter under recordMutex and wakes us from any wait.
+        waitForEntries(lock, wait);
+        if (stopWriter) break;
         if (!recordFile) {
             recordQueue.clear();
             continue;
@@ -77,23 +59,8 @@ void Tyvarion::writerLoop(RecordQueue taken) {
         lock.lock();
         file.setWriterHoldsEntries(false);
         if (file.closing()) recordCondition.notify_all();
+        wait.lingerUntil = writerNow() + writerDeadline;
     }
-}
-
-bool Tyvarion::pollRecordQueue(std::unique_lock<std::mutex>& lock) {
-    const auto deadline = std::chrono::steady_clock::now() + kWriterPollWindow;
-    lock.unlock();
-    do {
-        std::this_thread::yield();
-        // A producer holding the lock is about to queue something: no need to
-        // wait for it here.
-        if (lock.try_lock()) {
-            if (!recordQueue.empty() || stopWriter) return true;
-            lock.unlock();
-        }
-    } while (std::chrono::steady_clock::now() < deadline);
-    lock.lock();
-    return !recordQueue.empty() || stopWriter;
 }
 
 void Tyvarion::closeRecordFile(std::unique_lock<std::mutex>& lock) noexcept {
@@ -124,8 +91,7 @@ void Tyvarion::queueTextLine(std::string text) {
     std::lock_guard lock(recordMutex);
     if (!recording) return;
     recordQueue.push(RecordingEntry{std::nullopt, std::move(text)});
-    // A line sent while no samples arrive would otherwise wait for the next one.
-    if (recordQueue.writerAsleep()) recordCondition.notify_all();
+    if (recordQueue.claimWriterWakeUp()) recordCondition.notify_all();
 }
 
 HRESULT Tyvarion::SendTrigger(LONG code) noexcept {

@@ -17,10 +17,12 @@
 // the library's thread reads without a common lock are atomic.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "client/tyapi.h"
@@ -28,6 +30,7 @@
 #include "pipeline/event_queue.h"
 #include "platform/text.h"
 #include "recording/record_queue.h"
+#include "recording/writer_pacing.h"
 #include "tracker/eye_tracker2.h"
 
 namespace tyapi {
@@ -104,9 +107,23 @@ private:
     void stopRecording();
     // Host thread, under eventMutex.
     void setRecordingFlag(bool on);
+    // What the writer remembers between its waits.
+    struct WriterWait {
+        // The end of its linger after the last batch, while it lingers.
+        std::optional<std::chrono::steady_clock::time_point> lingerUntil;
+        // The earlier policy: the last wake-up came soon after the writer slept.
+        bool streaming = false;
+    };
+    // Writer thread, recordMutex held: returns when queued entries are due or
+    // a stop was asked (writer_pacing.h says when they are due).
+    void waitForEntries(std::unique_lock<std::mutex>& lock, WriterWait& wait);
+    // The earlier policy: returns as soon as an entry is queued.
+    void waitForEachEntry(std::unique_lock<std::mutex>& lock, bool& streaming);
     // Writer thread, recordMutex held: waits a moment for an entry without
     // sleeping; true when one came or a stop was asked.
     bool pollRecordQueue(std::unique_lock<std::mutex>& lock);
+    // The writer's clock for its deadline: the steady clock, moved on by tests.
+    std::chrono::steady_clock::time_point writerNow() const noexcept;
     // recordMutex held through `lock`: writes the entries the writer has taken
     // for the open file and those still queued into it, in order, then closes
     // it. With no file open the queued entries are discarded.
@@ -149,6 +166,10 @@ private:
     std::mutex recordMutex;
     RecordQueue recordQueue;
     std::unique_ptr<RecordingStream> recordFile;
+    // How long the writer lingers after a batch, and how far tests have moved
+    // its clock on; both guarded by recordMutex.
+    std::chrono::steady_clock::duration writerDeadline{kWriterDeadline};
+    std::chrono::steady_clock::duration writerClockShift{};
     std::mutex eventMutex;
     std::atomic<std::int32_t> displayWidth{0};
     std::atomic<std::int32_t> displayHeight{0};

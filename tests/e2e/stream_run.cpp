@@ -10,14 +10,37 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
+
 #include "harness/server_process.h"
 #include "platform/unique_handle.h"
 #include "process_usage.h"
+#include "thread_usage.h"
 #include "recording-reader/recording_reader.h"
 #include "tracker/tyvarion.h"
 
+namespace tyvarion {
+
+// Friend of Tyvarion: names the writer thread, so that its counters can be told
+// from the client library's, and sets the writer's pacing to measure another.
+struct RecordingProbe {
+    static void nameWriter(Tyvarion& tracker, const char* name) {
+        pthread_setname_np(tracker.writerThread.native_handle(), name);
+    }
+    static void setWriterPacing(Tyvarion& tracker, std::int64_t wakeMark,
+                                std::int64_t deadlineMicros) {
+        std::lock_guard lock(tracker.recordMutex);
+        if (wakeMark > 0) tracker.recordQueue.setWakeMark(static_cast<std::size_t>(wakeMark));
+        if (deadlineMicros >= 0) tracker.writerDeadline = std::chrono::microseconds(deadlineMicros);
+    }
+};
+
+}  // namespace tyvarion
+
 namespace tyvarion::e2e {
 namespace {
+
+constexpr const char* kWriterThreadName = "tyvarion-writer";
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -81,6 +104,26 @@ std::optional<fs::path> recordingFile(const fs::path& documents) {
     return std::nullopt;
 }
 
+// Each thread's counters from `before` to `after`, `seconds` apart, summed
+// into the writer (by name), the host (this thread) and the client library
+// (every other thread).
+void addThreadUse(StreamResult& result, const std::vector<ThreadCounters>& before,
+                  const std::vector<ThreadCounters>& after, double seconds) {
+    const int host = currentThreadId();
+    for (const ThreadCounters& now : after) {
+        ThreadCounters then;
+        for (const ThreadCounters& earlier : before) {
+            if (earlier.tid == now.tid) then = earlier;
+        }
+        ThreadUse& use = now.tid == host                ? result.host
+                         : now.name == kWriterThreadName ? result.writer
+                                                         : result.client;
+        use.processorPercent += 100.0 * static_cast<double>(now.runNanos - then.runNanos) / 1e9 / seconds;
+        use.wakeUpsPerSecond += static_cast<double>(now.sleeps - then.sleeps) / seconds;
+        use.preemptionsPerSecond += static_cast<double>(now.preemptions - then.preemptions) / seconds;
+    }
+}
+
 }  // namespace
 
 StreamResult runStream(const StreamOptions& options) {
@@ -95,6 +138,8 @@ StreamResult runStream(const StreamOptions& options) {
     server.useForClients();
 
     auto tracker = std::make_unique<Tyvarion>();
+    RecordingProbe::nameWriter(*tracker, kWriterThreadName);
+    RecordingProbe::setWriterPacing(*tracker, options.writerWakeMark, options.writerDeadlineMicros);
     LONG status = 0;
     tracker->GetStatus(&status);
     if (status != 0x10) return failed(result, "not connected: status 0x%02lX", static_cast<unsigned long>(status));
@@ -120,6 +165,8 @@ StreamResult runStream(const StreamOptions& options) {
     if (tracker->SetTracking(VARIANT_TRUE, message.put()) != S_OK)
         return failed(result, "SetTracking: %s", text(message).c_str());
     const Clock::time_point start = Clock::now();
+    const std::vector<ThreadCounters> threadsAtStart = threadCounters();
+    bool threadsMeasured = false;
     const auto streaming = std::chrono::seconds(options.seconds);
     const auto giveUp = start + 3 * streaming + std::chrono::seconds(10);
     Clock::time_point nextPoll = start;
@@ -148,6 +195,11 @@ StreamResult runStream(const StreamOptions& options) {
             delays.add(static_cast<std::int64_t>(now - event.time));
         }
 
+        if (!threadsMeasured && Clock::now() >= start + streaming) {
+            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            addThreadUse(result, threadsAtStart, threadCounters(), seconds);
+            threadsMeasured = true;
+        }
         if (Clock::now() >= nextMemoryLook) {
             const std::uint64_t resident = residentKiB();
             if (residentAfterFirstSecond == 0) residentAfterFirstSecond = resident;

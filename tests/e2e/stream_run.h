@@ -12,6 +12,17 @@ struct StreamOptions {
     std::int32_t rate = 0;         // samples per second
     std::int32_t seconds = 10;     // of streaming
     std::filesystem::path documents;  // the recording goes below it
+    // The writer's wake mark and deadline, when not the built-in ones: to
+    // measure the choice.
+    std::int64_t writerWakeMark = 0;
+    std::int64_t writerDeadlineMicros = -1;
+};
+
+// One thread's cost while the stream ran.
+struct ThreadUse {
+    double processorPercent = 0;  // of one core
+    double wakeUpsPerSecond = 0;  // times it went to sleep and had to be woken
+    double preemptionsPerSecond = 0;
 };
 
 // Plain data, so that a child process can hand it back through a pipe.
@@ -32,6 +43,11 @@ struct StreamResult {
     std::uint64_t mostEventsQueued = 0;   // found by the host at one poll
     double processorMicrosPerSample = 0;  // every thread of this process
     double teardownMillis = 0;            // releasing the object
+    // Each of the plug-in's threads while the server streamed: the writer,
+    // the client library's (which runs sample intake), and the host's.
+    ThreadUse writer;
+    ThreadUse client;
+    ThreadUse host;
 };
 
 StreamResult runStream(const StreamOptions& options);

@@ -120,13 +120,13 @@ TEST(RecordQueue, SwappingEntriesHandsOverEverythingAndLeavesTheWriterState) {
     RecordQueue producers;
     RecordQueue writer;
     for (int i = 0; i < 300; ++i) producers.push(textEntry(std::to_string(i)));
-    producers.setWriterAsleep(true);
+    producers.setWriterState(WriterState::asleep);
 
     producers.swapEntries(writer);
     EXPECT_TRUE(producers.empty());
     EXPECT_EQ(kRecordQueueFirstCapacity, producers.capacity());
-    EXPECT_TRUE(producers.writerAsleep());
-    EXPECT_FALSE(writer.writerAsleep());
+    EXPECT_EQ(WriterState::asleep, producers.writerState());
+    EXPECT_EQ(WriterState::busy, writer.writerState());
     ASSERT_EQ(300u, writer.size());
     EXPECT_EQ("0", writer.begin()->text);
 
@@ -136,4 +136,35 @@ TEST(RecordQueue, SwappingEntriesHandsOverEverythingAndLeavesTheWriterState) {
     EXPECT_EQ(std::vector<std::string>{"next"}, contents(producers));
     EXPECT_TRUE(writer.empty());
     EXPECT_EQ(2 * kRecordQueueFirstCapacity, writer.capacity());
+}
+
+TEST(RecordQueue, ProducersWakeASleepingWriterOnceAndALingeringOneAtTheMark) {
+    RecordQueue queue;
+    queue.setWakeMark(3);
+
+    // Busy: it looks at the queue before it waits again.
+    queue.push(textEntry("0"));
+    EXPECT_FALSE(queue.claimWriterWakeUp());
+
+    // Asleep: the first entry wakes it; the writer then counts as woken.
+    queue.setWriterState(WriterState::asleep);
+    queue.push(textEntry("1"));
+    EXPECT_TRUE(queue.claimWriterWakeUp());
+    EXPECT_EQ(WriterState::busy, queue.writerState());
+    queue.push(textEntry("2"));
+    EXPECT_FALSE(queue.claimWriterWakeUp());
+
+    // Lingering: only the entry that reaches the mark wakes it.
+    queue.clear();
+    queue.setWriterState(WriterState::lingering);
+    queue.push(textEntry("3"));
+    EXPECT_FALSE(queue.claimWriterWakeUp());
+    queue.push(textEntry("4"));
+    EXPECT_FALSE(queue.claimWriterWakeUp());
+    EXPECT_EQ(WriterState::lingering, queue.writerState());
+    queue.push(textEntry("5"));
+    EXPECT_TRUE(queue.claimWriterWakeUp());
+    EXPECT_EQ(WriterState::busy, queue.writerState());
+    queue.push(textEntry("6"));
+    EXPECT_FALSE(queue.claimWriterWakeUp());
 }

@@ -80,6 +80,34 @@ struct RecordingProbe {
         return false;
     }
 
+    // Sets the queue's wake mark and the writer's deadline; the writer uses
+    // the deadline from its next batch on.
+    static void setWriterPacing(Tyvarion& tracker, std::size_t wakeMark,
+                                std::chrono::steady_clock::duration deadline) {
+        std::lock_guard lock(tracker.recordMutex);
+        tracker.recordQueue.setWakeMark(wakeMark);
+        tracker.writerDeadline = deadline;
+    }
+
+    // Moves the writer's clock on and lets it look at it.
+    static void moveWriterClockOn(Tyvarion& tracker, std::chrono::steady_clock::duration step) {
+        std::lock_guard lock(tracker.recordMutex);
+        tracker.writerClockShift += step;
+        tracker.recordCondition.notify_all();
+    }
+
+    // Waits until the writer waits in `state`; fails after a long while.
+    static bool waitUntilWriter(Tyvarion& tracker, WriterState state) {
+        for (int round = 0; round < 30000; ++round) {
+            {
+                std::lock_guard lock(tracker.recordMutex);
+                if (tracker.recordQueue.writerState() == state) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
     // The moment between a stop's closing of the file and its lowering of
     // `recording`, held open.
     static void raiseFlagWithoutFile(Tyvarion& tracker) {

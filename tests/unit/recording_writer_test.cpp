@@ -1,10 +1,11 @@
 // The recording queue and its writer: the bound of the queue, the discard while no
 // file is open, the entries still queued when a file closes (stop, restart,
-// teardown), the recording flag after a failed restart, and lines sent while
-// no samples arrive.
+// teardown, also while the writer lingers), the wake mark and the deadline, the
+// recording flag after a failed restart, and lines sent while no samples arrive.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@ using testing_support::utf8;
 using tyvarion::RecordingProbe;
 using tyvarion::Tyvarion;
 using tyvarion::unique_bstr;
+using tyvarion::WriterState;
 namespace fs = std::filesystem;
 namespace rs = recording_support;
 
@@ -29,6 +31,8 @@ namespace {
 
 constexpr const char* kFirstName = "tyvarion_NBS_2024-03-05-14-07-09.csv";
 constexpr const char* kSecondName = "tyvarion_NBS_2024-03-05-14-07-10.csv";
+// Longer than any test: a lingering writer comes back only when the test says so.
+constexpr auto kLongDeadline = std::chrono::hours(24);
 
 class RecordingWriterTest : public rs::RecordingFolderTest {
 protected:
@@ -110,6 +114,80 @@ TEST_F(RecordingWriterTest, TeardownWritesTheQueuedEntriesBeforeItClosesTheFile)
     }
     EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(1) + "trigger: 1\n" + sampleLine(2) +
                          "message: bye\n"),
+              file(kFirstName));
+}
+
+TEST_F(RecordingWriterTest, ATriggerSentWhileTheWriterLingersEndsUpInTheFileOnAStop) {
+    Tyvarion tracker;
+    RecordingProbe::setWriterPacing(tracker, 1000, kLongDeadline);
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    // The first entry wakes the sleeping writer, which takes it and lingers.
+    deliver(1);
+    ASSERT_TRUE(RecordingProbe::waitUntilWriter(tracker, WriterState::lingering));
+    EXPECT_EQ(std::vector<std::string>{}, RecordingProbe::queued(tracker));
+
+    EXPECT_HR(S_OK, tracker.SendTrigger(5));
+    deliver(2);
+    EXPECT_EQ((std::vector<std::string>{"trigger: 5", "sample 2"}), RecordingProbe::queued(tracker));
+
+    EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+    EXPECT_EQ(std::vector<std::string>{}, RecordingProbe::queued(tracker));
+    EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(1) + "trigger: 5\n" + sampleLine(2)),
+              file(kFirstName));
+}
+
+TEST_F(RecordingWriterTest, TeardownWhileTheWriterLingersWritesEveryAcceptedLine) {
+    {
+        Tyvarion tracker;
+        RecordingProbe::setWriterPacing(tracker, 1000, kLongDeadline);
+        ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+        deliver(1);
+        ASSERT_TRUE(RecordingProbe::waitUntilWriter(tracker, WriterState::lingering));
+        deliver(2);
+        EXPECT_HR(S_OK, tracker.SendString(const_cast<LPWSTR>(OLESTR("bye"))));
+        EXPECT_HR(S_OK, tracker.SendTrigger(9));
+        deliver(3);
+        EXPECT_EQ((std::vector<std::string>{"sample 2", "message: bye", "trigger: 9", "sample 3"}),
+                  RecordingProbe::queued(tracker));
+    }
+    EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(1) + sampleLine(2) + "message: bye\ntrigger: 9\n" +
+                         sampleLine(3)),
+              file(kFirstName));
+}
+
+TEST_F(RecordingWriterTest, ALingeringWriterTakesTheQueueAtTheWakeMarkOrAtItsDeadline) {
+    Tyvarion tracker;
+    RecordingProbe::setWriterPacing(tracker, 3, kLongDeadline);
+    ASSERT_EQ("0x00000000 ", setRecording(tracker, VARIANT_TRUE));
+    deliver(1);
+    ASSERT_TRUE(RecordingProbe::waitUntilWriter(tracker, WriterState::lingering));
+
+    // Below the mark the entries wait; the one that reaches it wakes the writer.
+    deliver(2);
+    deliver(3);
+    EXPECT_EQ((std::vector<std::string>{"sample 2", "sample 3"}), RecordingProbe::queued(tracker));
+    deliver(4);
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
+
+    // The writer lingers again after that batch; its deadline takes a single trigger.
+    ASSERT_TRUE(RecordingProbe::waitUntilWriter(tracker, WriterState::lingering));
+    EXPECT_HR(S_OK, tracker.SendTrigger(7));
+    EXPECT_EQ(std::vector<std::string>{"trigger: 7"}, RecordingProbe::queued(tracker));
+    RecordingProbe::moveWriterClockOn(tracker, kLongDeadline);
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
+
+    // A deadline that finds nothing queued puts the writer to sleep, and the
+    // next entry wakes it at once.
+    ASSERT_TRUE(RecordingProbe::waitUntilWriter(tracker, WriterState::lingering));
+    RecordingProbe::moveWriterClockOn(tracker, kLongDeadline);
+    ASSERT_TRUE(RecordingProbe::waitUntilWriter(tracker, WriterState::asleep));
+    EXPECT_HR(S_OK, tracker.SendTrigger(8));
+    EXPECT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
+
+    // Everything taken was written, in order, before the stop closed the file.
+    EXPECT_EQ("0x00000000 ", setRecording(tracker, VARIANT_FALSE));
+    EXPECT_EQ(rs::onDisk(rs::kHeader + sampleLine(1) + sampleLine(2) + sampleLine(3) +
+                         sampleLine(4) + "trigger: 7\ntrigger: 8\n"),
               file(kFirstName));
 }
 
