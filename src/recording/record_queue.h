@@ -44,6 +44,8 @@ inline constexpr std::size_t kRecordQueueFirstCapacity = 256;
 // Capacities double from the first to the bound, and positions wrap by a mask.
 static_assert((kRecordQueueKeep & (kRecordQueueKeep - 1)) == 0);
 static_assert(kRecordQueueKeep % kRecordQueueFirstCapacity == 0);
+// Room above the writer's wake mark bridges the delay before the woken writer runs.
+static_assert(kWriterWakeMark <= kRecordQueueKeep / 16);
 
 // How the writer thread waits, as producers need to know it.
 enum class WriterState {

@@ -2,7 +2,8 @@
 // callback as in the product (sample intake, the bounded queue, the writer
 // thread), at a steady offered rate or as fast as the producer can. Each run
 // reports the lines that reached the file per second and how many samples were
-// dropped on the way.
+// dropped on the way. TYVARION_BENCH_WRITER_MARK, when set, replaces the
+// writer's wake mark, to measure other choices.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../unit/recording_support.h"
 #include "fake_tyapi.h"
 #include "platform/unique_handle.h"
 #include "tracker/tyvarion.h"
@@ -73,6 +75,10 @@ void recordSamples(benchmark::State& state) {
     benchFolder();
     fake::FakeClient::reset();
     tyvarion::Tyvarion tracker;
+    if (const char* mark = std::getenv("TYVARION_BENCH_WRITER_MARK")) {
+        tyvarion::RecordingProbe::setWriterPacing(tracker, std::strtoull(mark, nullptr, 10),
+                                                  tyvarion::kWriterDeadline);
+    }
 
     std::vector<tyapi::TYGazeSample> samples;
     for (int i = 0; i < 1024; ++i) {

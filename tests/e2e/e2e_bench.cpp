@@ -32,6 +32,9 @@ namespace {
 namespace fs = std::filesystem;
 using tyvarion::e2e::StreamOptions;
 using tyvarion::e2e::StreamResult;
+using tyvarion::kWriterDeadline;
+using tyvarion::kWriterWakeMark;
+using tyvarion::kWriterWakesPerEntry;
 
 // The writer's targets while a tracker streams at up to 10,000 Hz: it wakes at
 // most this often, and at 2,000 Hz it uses less than this share of a core.
@@ -161,12 +164,15 @@ int main(int argc, char** argv) {
     std::printf("\nper thread while the server streamed (processor time in %% of one core, wake-ups per second)\n");
     if (kWriterWakesPerEntry) {
         std::printf("writer: woken for every entry that finds it asleep (the earlier policy)\n");
-    } else if (customPacing) {
-        std::printf("writer: woken in batches, wake mark %lld, deadline %lld us (set by options)\n",
-                    static_cast<long long>(pacing.writerWakeMark), static_cast<long long>(pacing.writerDeadlineMicros));
     } else {
-        std::printf("writer: woken in batches, wake mark %zu, deadline %lld ms\n", kWriterWakeMark,
-                    static_cast<long long>(kWriterDeadline.count()));
+        const long long mark = pacing.writerWakeMark > 0 ? pacing.writerWakeMark
+                                                         : static_cast<long long>(kWriterWakeMark);
+        const long long deadline =
+            pacing.writerDeadlineMicros >= 0
+                ? pacing.writerDeadlineMicros
+                : std::chrono::duration_cast<std::chrono::microseconds>(kWriterDeadline).count();
+        std::printf("writer: woken in batches, wake mark %lld, deadline %lld us%s\n", mark, deadline,
+                    customPacing ? " (set by options)" : "");
     }
     std::printf("%-8s %9s %9s %9s %9s %9s %9s %9s %9s\n", "rate/Hz", "writer %", "writer/s",
                 "client %", "client/s", "intake %", "host %", "host/s", "preempt/s");
