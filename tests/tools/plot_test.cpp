@@ -148,7 +148,7 @@ TEST(Plot, PictureParsesAndHoldsItsParts) {
 
     const auto* triggers = root.findById("triggers");
     ASSERT_NE(triggers, nullptr);
-    EXPECT_EQ(triggers->childrenNamed("line").size(), 2u);
+    EXPECT_EQ(triggers->childrenNamed("line").size(), 4u);  // above the event axis and across the pupils
     const auto labels = triggers->childrenNamed("text");
     ASSERT_EQ(labels.size(), 2u);
     EXPECT_EQ(labels[0]->text, "trigger 1");
@@ -161,6 +161,47 @@ TEST(Plot, PictureParsesAndHoldsItsParts) {
     ASSERT_EQ(messageLabels.size(), 2u);
     EXPECT_EQ(messageLabels[0]->text, "trial 1 <start> & \"more\"");
     EXPECT_EQ(messageLabels[1]->text, "caf\xEF\xBF\xBD");
+}
+
+TEST(Plot, CountsScalesAndLabelsNoLineCrosses) {
+    const std::string svg = plotRecording(shortRecording(), PlotOptions{});
+    const auto parsed = parseXml(svg);
+    ASSERT_TRUE(parsed.root) << parsed.error;
+    const auto& root = *parsed.root;
+    EXPECT_NE(svg.find(">300 samples over 0.6 s, 2 triggers, 2 messages, 0 samples missing<"), std::string::npos);
+    EXPECT_NE(svg.find(">2 dwells, each at least 100 ms<"), std::string::npos);
+    EXPECT_EQ(counted(1, "sample"), "1 sample");
+    EXPECT_EQ(counted(0, "dwell"), "0 dwells");
+    EXPECT_EQ(counted(2, "trigger"), "2 triggers");
+
+    // The screen's pixel scale, its origin, the dwells' scale, the pupils' legend.
+    const auto* screenTicks = root.findById("screen-ticks");
+    ASSERT_NE(screenTicks, nullptr);
+    std::vector<std::string> labels;
+    for (const auto* text : screenTicks->childrenNamed("text")) labels.push_back(text->text);
+    EXPECT_EQ(labels, (std::vector<std::string>{"200", "400", "600", "800", "1000", "1200", "1400", "1600", "1800",
+                                                "200", "400", "600", "800", "1000", "(0, 0)"}));
+    EXPECT_NE(root.findById("origin"), nullptr);
+    const auto* scale = root.findById("dwell-scale");
+    ASSERT_NE(scale, nullptr);
+    EXPECT_EQ(scale->childrenNamed("circle").size(), 3u);
+    const auto* pupilLegend = root.findById("pupil-legend");
+    ASSERT_NE(pupilLegend, nullptr);
+    ASSERT_EQ(pupilLegend->childrenNamed("text").size(), 2u);
+    EXPECT_EQ(pupilLegend->childrenNamed("text")[0]->text, "left eye");
+
+    // No trigger line runs through a message label or the pupil panel's label.
+    std::vector<double> labelBaselines;
+    for (const auto* text : root.findById("messages")->childrenNamed("text"))
+        labelBaselines.push_back(std::stod(text->attributes.at("y")));
+    for (const auto* text : root.childrenNamed("text"))
+        if (text->text == "pupil diameter [mm]") labelBaselines.push_back(std::stod(text->attributes.at("y")));
+    ASSERT_EQ(labelBaselines.size(), 3u);
+    for (const auto* line : root.findById("triggers")->childrenNamed("line")) {
+        const double from = std::stod(line->attributes.at("y1"));
+        const double to = std::stod(line->attributes.at("y2"));
+        for (const double y : labelBaselines) EXPECT_FALSE(y + 3 > from && y - 12 < to) << y << " in " << from << "-" << to;
+    }
 }
 
 TEST(Plot, EmptyRecordingStillAPicture) {

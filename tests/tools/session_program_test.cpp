@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -139,7 +140,7 @@ TEST_F(SessionProgram, SummaryAgreesWithTheRecordingAndThePictureParses) {
     EXPECT_EQ(parsed.root->name, "svg");
     for (const char* id : {"screen", "gaze-left", "gaze-right", "dwells", "pupil-left", "pupil-right"})
         EXPECT_NE(parsed.root->findById(id), nullptr) << id;
-    EXPECT_EQ(parsed.root->findById("triggers")->childrenNamed("line").size(), 2u);
+    EXPECT_EQ(parsed.root->findById("triggers")->childrenNamed("line").size(), 4u);
     EXPECT_EQ(parsed.root->findById("messages")->childrenNamed("path").size(), 2u);
 }
 
@@ -303,6 +304,36 @@ TEST_F(SessionProgram, PlotRecordingNeverWritesOverARecording) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"other.csv", "rec.svg", "same.csv", "same.svg"}));
+}
+
+// The picture as a viewer draws it: rsvg-convert (librsvg, scripts/bootstrap
+// installs it) must render it to a PNG of the picture's size.
+TEST_F(SessionProgram, PictureRendersToPng) {
+    const std::filesystem::path& folder = documents_.path();
+    writeFile(folder / "short.csv", std::string(kShortRecording) + "message: a message\ntrigger: 2\n");
+    const ProgramRun plot = runProgram(PLOT_RECORDING_PATH, {(folder / "short.csv").string()});
+    ASSERT_EQ(plot.exitCode, 0) << plot.output;
+    EXPECT_EQ(plot.output, "plot-recording: 2 samples, 2 triggers, 1 message -> " + (folder / "short.svg").string() + "\n");
+    const std::string svg = readFile(folder / "short.svg");
+    const auto parsed = parseXml(svg);
+    ASSERT_TRUE(parsed.root) << parsed.error;
+
+    const ProgramRun render = runProgram("/usr/bin/rsvg-convert",
+                                         {(folder / "short.svg").string(), "-o", (folder / "short.png").string()});
+    ASSERT_EQ(render.exitCode, 0) << render.output;
+    EXPECT_EQ(render.output, "");
+    const std::string png = readFile(folder / "short.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    const auto bigEndian = [&](std::size_t at) {
+        return (static_cast<std::uint32_t>(static_cast<unsigned char>(png[at])) << 24) |
+               (static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 1])) << 16) |
+               (static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 2])) << 8) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 3]));
+    };
+    // Whole pixels, rounded up.
+    EXPECT_EQ(bigEndian(16), std::ceil(std::stod(parsed.root->attributes.at("width"))));
+    EXPECT_EQ(bigEndian(20), std::ceil(std::stod(parsed.root->attributes.at("height"))));
 }
 
 TEST_F(SessionProgram, PlotRecordingReadsOnlyRecordings) {

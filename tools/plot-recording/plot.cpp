@@ -1,6 +1,7 @@
 #include "plot-recording/plot.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -13,7 +14,7 @@ namespace {
 constexpr double kWidth = 960;
 constexpr double kMarginLeft = 60;
 constexpr double kMarginRight = 24;
-constexpr double kGazeTop = 72;
+constexpr double kGazeTop = 92;
 constexpr double kGazeMaxWidth = 620;
 constexpr double kGazeMaxHeight = 420;
 constexpr double kLegendLeft = 710;
@@ -48,10 +49,10 @@ void drawHeader(SvgDocument& svg, const tools::Recording& recording, const PlotO
                 const TimeAxis& axis) {
     svg.text("text", {{"x", number(kMarginLeft)}, {"y", "28"}, {"font-size", "17"}, {"font-weight", "bold"}},
              "Recording " + options.title);
-    std::string facts = std::to_string(recording.samples.size()) + " samples over " +
-                        number(axis.seconds, 2) + " s, " + std::to_string(recording.triggers) +
-                        " triggers, " + std::to_string(recording.messages) + " messages, " +
-                        std::to_string(tools::missingSamples(recording.samples)) + " samples missing";
+    const auto missing = static_cast<std::size_t>(tools::missingSamples(recording.samples));
+    std::string facts = counted(recording.samples.size(), "sample") + " over " + number(axis.seconds, 2) + " s, " +
+                        counted(recording.triggers, "trigger") + ", " + counted(recording.messages, "message") + ", " +
+                        counted(missing, "sample") + " missing";
     svg.text("text", {{"x", number(kMarginLeft)}, {"y", "48"}, {"fill", "#555555"}}, facts);
 }
 
@@ -60,6 +61,38 @@ struct GazeFrame {
     double x(double px) const { return left + px * scale; }
     double y(double py) const { return top + py * scale; }
 };
+
+// The radius of a dwell's circle grows with the root of its duration, up to a cap.
+double dwellRadius(double ms) { return std::min(4.0 + std::sqrt(ms) * 0.6, 24.0); }
+
+// Pixel ticks along the screen's top and left edges, where its origin is,
+// faint grid lines inside, and the origin itself marked.
+void drawScreenTicks(SvgDocument& svg, const PlotOptions& options, const GazeFrame& frame, double width,
+                     double height) {
+    svg.open("g", {{"id", "screen-ticks"}, {"fill", "#555555"}, {"font-size", "11"}});
+    for (double tick : ticks(0, options.screenWidth, 8)) {
+        if (tick <= 0) continue;
+        const double x = frame.x(tick);
+        svg.element("line", {{"x1", number(x)}, {"y1", number(frame.top)}, {"x2", number(x)},
+                             {"y2", number(frame.top + height)}, {"stroke", kGridColour}});
+        svg.element("line", {{"x1", number(x)}, {"y1", number(frame.top - 4)}, {"x2", number(x)},
+                             {"y2", number(frame.top)}, {"stroke", kAxisColour}});
+        svg.text("text", {{"x", number(x)}, {"y", number(frame.top - 7)}, {"text-anchor", "middle"}}, number(tick, 0));
+    }
+    for (double tick : ticks(0, options.screenHeight, 5)) {
+        if (tick <= 0) continue;
+        const double y = frame.y(tick);
+        svg.element("line", {{"x1", number(frame.left)}, {"y1", number(y)}, {"x2", number(frame.left + width)},
+                             {"y2", number(y)}, {"stroke", kGridColour}});
+        svg.element("line", {{"x1", number(frame.left - 4)}, {"y1", number(y)}, {"x2", number(frame.left)},
+                             {"y2", number(y)}, {"stroke", kAxisColour}});
+        svg.text("text", {{"x", number(frame.left - 7)}, {"y", number(y + 4)}, {"text-anchor", "end"}}, number(tick, 0));
+    }
+    svg.element("circle", {{"id", "origin"}, {"cx", number(frame.left)}, {"cy", number(frame.top)}, {"r", "3"},
+                           {"fill", "#333333"}});
+    svg.text("text", {{"x", number(frame.left - 5)}, {"y", number(frame.top - 7)}, {"text-anchor", "end"}}, "(0, 0)");
+    svg.close();
+}
 
 void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOptions& options,
               const GazeFrame& frame, std::size_t& dwellCount) {
@@ -80,9 +113,10 @@ void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOpt
     svg.element("path", {{"d", std::string("M") + number(cx - 6) + " " + number(cy) + " h12 M" + number(cx) + " " +
                                     number(cy - 6) + " v12"},
                          {"stroke", "#bbbbbb"}});
-    svg.text("text", {{"x", number(frame.left)}, {"y", number(frame.top - 6)}, {"fill", "#555555"}},
-             "screen " + std::to_string(options.screenWidth) + " \xC3\x97 " +
-                 std::to_string(options.screenHeight) + " px, gaze of both eyes");
+    svg.text("text", {{"x", number(frame.left)}, {"y", number(frame.top + height + 18)}, {"fill", "#555555"}},
+             "screen " + std::to_string(options.screenWidth) + " \xC3\x97 " + std::to_string(options.screenHeight) +
+                 " px, gaze of both eyes; x to the right and y down from (0, 0) at the top left");
+    drawScreenTicks(svg, options, frame, width, height);
 
     svg.open("g", {{"clip-path", "url(#screen-clip)"}});
     // Dwells first, under the paths.
@@ -95,7 +129,7 @@ void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOpt
                    {"stroke", kDwellColour}, {"stroke-width", "1"}});
     for (const Dwell& dwell : dwells) {
         const double ms = static_cast<double>(dwell.endMicros - dwell.startMicros) / 1000.0;
-        const double radius = std::min(4.0 + std::sqrt(ms) * 0.6, 24.0);
+        const double radius = dwellRadius(ms);
         svg.open("circle", {{"cx", number(frame.x(dwell.x))}, {"cy", number(frame.y(dwell.y))},
                             {"r", number(radius)}});
         svg.text("title", {},
@@ -135,20 +169,42 @@ void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCri
     svg.element("circle", {{"cx", number(kLegendLeft + 12)}, {"cy", number(y)}, {"r", "7"},
                            {"fill", kDwellColour}, {"fill-opacity", "0.22"}, {"stroke", kDwellColour}});
     svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}},
-             "dwell (" + std::to_string(dwells) + "): at least " +
-                 millisecondsText(criteria.minDurationMicros));
+             counted(dwells, "dwell") + ", each at least " + millisecondsText(criteria.minDurationMicros));
     y += 16;
     svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}, {"fill", "#555555"}},
              "within " + number(criteria.maxDispersionPx, 0) + " px spread");
-    y += 26;
+    y += 22;
+    // The circles' scale: the size of a dwell of each duration.
+    svg.open("g", {{"id", "dwell-scale"}});
+    svg.text("text", {{"x", number(kLegendLeft)}, {"y", number(y + 4)}, {"fill", "#555555"}}, "dwell duration:");
+    y += 34;
+    double x = kLegendLeft + 8;
+    for (const double ms : {100.0, 500.0, 1000.0}) {
+        const double r = dwellRadius(ms);
+        x += r;
+        svg.element("circle", {{"cx", number(x)}, {"cy", number(y)}, {"r", number(r)}, {"fill", kDwellColour},
+                               {"fill-opacity", "0.22"}, {"stroke", kDwellColour}});
+        svg.text("text", {{"x", number(x)}, {"y", number(y + 24 + 12)}, {"text-anchor", "middle"}, {"font-size", "11"}},
+                 ms < 1000 ? number(ms, 0) + " ms" : number(ms / 1000, 0) + " s");
+        x += r + 22;
+    }
+    svg.close();
+    y += 58;
     lineEntry(kTriggerColour, "trigger", "4 3");
     svg.element("path", {{"d", std::string("M") + number(kLegendLeft + 12) + " " + number(y - 5) + " l5 5 l-5 5 l-5 -5 z"},
                          {"fill", kMessageColour}});
     svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}}, "message");
 }
 
+// Roughly the width of a label at 11 px, for keeping labels apart.
+double labelWidth(std::string_view text) { return 6.5 * static_cast<double>(text.size()) + 4; }
+
+// Triggers: a dashed line above the event axis and again across the pupil
+// panel, never through the message labels below the axis or the pupil label
+// between the bands. A trigger's label is shortened to its code, or left to
+// its tooltip, when the next trigger's line would cross it.
 void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const TimeAxis& axis, double top,
-                  double triggerLinesBottom) {
+                  double pupilTop, double pupilBottom) {
     const double axisY = top + kTimelineHeight / 2;
     svg.text("text", {{"x", number(kMarginLeft - 8)}, {"y", number(axisY + 4)}, {"text-anchor", "end"},
                       {"fill", "#555555"}},
@@ -156,31 +212,53 @@ void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const Tim
     svg.element("line", {{"x1", number(axis.left)}, {"y1", number(axisY)}, {"x2", number(axis.right)},
                          {"y2", number(axisY)}, {"stroke", kAxisColour}});
 
-    svg.open("g", {{"id", "triggers"}, {"stroke", kTriggerColour}, {"fill", kTriggerColour}});
+    std::vector<std::pair<double, const tools::TextLine*>> triggers;
     for (const auto& line : recording.texts) {
         const auto time = tools::textLineTime(recording, line);
-        if (line.kind != tools::TextKind::trigger || !time) continue;
-        const double x = axis.x(*time);
-        svg.element("line", {{"x1", number(x)}, {"y1", number(top + 4)}, {"x2", number(x)},
-                             {"y2", number(triggerLinesBottom)}, {"stroke-dasharray", "4 3"},
-                             {"stroke-width", "1"}});
+        if (line.kind == tools::TextKind::trigger && time) triggers.emplace_back(axis.x(*time), &line);
+    }
+    svg.open("g", {{"id", "triggers"}, {"stroke", kTriggerColour}, {"fill", kTriggerColour}});
+    for (std::size_t i = 0; i < triggers.size(); ++i) {
+        const auto [x, line] = triggers[i];
+        for (const auto& [from, to] : {std::pair{top + 4, axisY}, std::pair{pupilTop, pupilBottom}}) {
+            svg.open("line", {{"x1", number(x)}, {"y1", number(from)}, {"x2", number(x)}, {"y2", number(to)},
+                              {"stroke-dasharray", "4 3"}, {"stroke-width", "1"}});
+            svg.text("title", {}, line->text);
+            svg.close();
+        }
+        // Room up to the next trigger's line (or the panel's edge).
+        const double room = (i + 1 < triggers.size() ? triggers[i + 1].first : axis.right + kMarginRight) - x - 5;
+        std::string label = "trigger " + line->value;
+        if (labelWidth(label) > room) label = line->value;
+        if (labelWidth(label) > room) continue;
         svg.text("text", {{"x", number(x + 3)}, {"y", number(top + 12)}, {"stroke", "none"}, {"font-size", "11"}},
-                 "trigger " + line.value);
+                 label);
     }
     svg.close();
 
+    // Messages: a diamond on the axis, the text below it in the first of
+    // three rows where it overlaps no other label; left to its tooltip when
+    // none has room.
     svg.open("g", {{"id", "messages"}, {"fill", kMessageColour}});
-    int row = 0;
+    constexpr int kRows = 3;
+    std::array<double, kRows> rowEnd;
+    rowEnd.fill(-std::numeric_limits<double>::infinity());
     for (const auto& line : recording.texts) {
         const auto time = tools::textLineTime(recording, line);
-        if (line.kind == tools::TextKind::trigger || !time) continue;
+        if (line.kind != tools::TextKind::message || !time) continue;
         const double x = axis.x(*time);
         svg.open("path", {{"d", std::string("M") + number(x) + " " + number(axisY - 5) + " l5 5 l-5 5 l-5 -5 z"}});
         svg.text("title", {}, line.text);
         svg.close();
-        svg.text("text", {{"x", number(x + 7)}, {"y", number(axisY + 16 + 12 * row)}, {"font-size", "11"}},
-                 line.kind == tools::TextKind::message ? line.value : line.text);
-        row = 1 - row;  // alternate rows keep neighbours apart
+        const double end = x + 7 + labelWidth(line.value);
+        if (end > kWidth) continue;
+        for (int row = 0; row < kRows; ++row) {
+            if (rowEnd[row] > x + 5) continue;
+            svg.text("text", {{"x", number(x + 7)}, {"y", number(axisY + 16 + 11 * row)}, {"font-size", "11"}},
+                     line.value);
+            rowEnd[row] = end;
+            break;
+        }
     }
     svg.close();
 }
@@ -238,6 +316,16 @@ void drawPupils(SvgDocument& svg, const tools::Recording& recording, const TimeA
     };
     series("pupil-left", kLeftColour, [](const tools::RecordedSample& s) { return s.pupilLeftMm; });
     series("pupil-right", kRightColour, [](const tools::RecordedSample& s) { return s.pupilRightMm; });
+
+    svg.open("g", {{"id", "pupil-legend"}, {"font-size", "11"}});
+    double x = axis.right - 150;
+    for (const auto& [colour, label] : {std::pair{kLeftColour, "left eye"}, std::pair{kRightColour, "right eye"}}) {
+        svg.element("line", {{"x1", number(x)}, {"y1", number(top - 14)}, {"x2", number(x + 20)},
+                             {"y2", number(top - 14)}, {"stroke", colour}, {"stroke-width", "2"}});
+        svg.text("text", {{"x", number(x + 25)}, {"y", number(top - 10)}}, label);
+        x += 80;
+    }
+    svg.close();
 }
 
 constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -288,7 +376,7 @@ std::string plotRecording(const tools::Recording& recording, const PlotOptions& 
                                   kGazeMaxHeight / std::max(options.screenHeight, 1));
     const GazeFrame frame{kMarginLeft, kGazeTop, scale};
     const double gazeBottom = kGazeTop + options.screenHeight * scale;
-    const double timelineTop = std::max(gazeBottom, kGazeTop + 200) + 36;
+    const double timelineTop = std::max(gazeBottom, kGazeTop + 300) + 40;
     const double pupilTop = timelineTop + kTimelineHeight + 40;
     const double height = pupilTop + kPupilHeight + 36;
 
@@ -298,7 +386,7 @@ std::string plotRecording(const tools::Recording& recording, const PlotOptions& 
     std::size_t dwells = 0;
     drawGaze(svg, recording, options, frame, dwells);
     drawLegend(svg, kGazeTop, dwells, options.dwell);
-    drawTimeline(svg, recording, axis, timelineTop, pupilTop + kPupilHeight);
+    drawTimeline(svg, recording, axis, timelineTop, pupilTop, pupilTop + kPupilHeight);
     drawPupils(svg, recording, axis, pupilTop);
     if (recording.samples.empty()) {
         svg.text("text", {{"x", number(kWidth / 2)}, {"y", number(pupilTop + kPupilHeight / 2)},
