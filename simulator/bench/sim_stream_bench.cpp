@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "client/callback_slots.h"
 #include "client/tyapi.h"
 #include "harness/server_process.h"
 
@@ -27,9 +28,14 @@ std::int64_t wallMicros() {
 
 class Collector : public tyapi::TYApi::TYGazeSampleCallback, public tyapi::TYApi::TYDeviceEventCallback {
 public:
-    explicit Collector(std::size_t expected) : expected_(expected) { delays_.reserve(expected); }
+    explicit Collector(std::size_t expected)
+        : TYGazeSampleCallback(tyapi::GazeSampleSlots<Collector>::table),
+          TYDeviceEventCallback(tyapi::DeviceEventSlots<Collector>::table),
+          expected_(expected) {
+        delays_.reserve(expected);
+    }
 
-    void onGazeSample(const tyapi::TYGazeSample& sample) override {
+    void onGazeSample(const tyapi::TYGazeSample& sample) {
         const std::int64_t delay = wallMicros() - sample.timestampMicroSec;
         if (sample.index != static_cast<std::int32_t>(received_)) ++outOfOrder_;
         delays_.push_back(delay);
@@ -39,7 +45,7 @@ public:
             finished_.notify_all();
         }
     }
-    void onDeviceEvent(std::int32_t code) override {
+    void onDeviceEvent(std::int32_t code) {
         std::lock_guard lock(mutex_);
         lostConnection_ = code == tyapi::DEVICE_EVENT_CONNECTION_LOST;
         done_ = true;

@@ -1,8 +1,16 @@
 #pragma once
 // The eye-tracking server's client library as the plug-in uses it: the class
 // tyapi::TYApi, its records, results and callback interfaces. The library
-// itself lives outside the plug-in; the product links the simulator's client,
-// unit tests link a scriptable fake. Each supplies TYApi::Impl.
+// itself lives outside the plug-in. On Windows the product binds the maker's
+// DLL at run time (client/dynamic/); native builds link the simulator's
+// client, unit tests a scriptable fake. Each supplies TYApi::Impl.
+//
+// The two callback interfaces are shared with the library in binary form, so
+// they are laid out here by hand the way the maker's compiler lays out a class
+// with a virtual destructor and one virtual function: a pointer to a table of
+// exactly two slots, the scalar deleting destructor and then the callback
+// (client/callback_slots.h builds the tables). GCC would give a virtual
+// destructor two slots of its own and move the callback to slot 2.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +18,23 @@
 
 namespace tyapi {
 
-// A sample field equal to this value (plain ==) carries no value.
+// A sample field equal to this value (plain ==) carries no value: the marker
+// of the clients built into the project.
 extern const double TYInvalidValue;
+
+// The marker in force: TYInvalidValue, or the value a bound client library
+// exports. The intake and the recording compare against this.
+double invalidValue() noexcept;
+// Called when a client library is bound, before any sample can arrive.
+void setInvalidValue(double marker) noexcept;
+
+// The maker's calling convention for member functions: __thiscall on x86
+// Windows (`this` in ECX, the callee pops), the platform's default elsewhere.
+#if defined(_WIN32) && defined(__i386__)
+#define TYAPI_MEMBER_CALL __attribute__((thiscall))
+#else
+#define TYAPI_MEMBER_CALL
+#endif
 
 // One gaze sample, 144 bytes, copied whole for recording. Coordinates are
 // pixels of the active screen; pupil values are radii in millimetres.
@@ -43,17 +66,19 @@ static_assert(offsetof(TYGazeSample, porRightX) == 96);
 static_assert(offsetof(TYGazeSample, porRightY) == 104);
 static_assert(offsetof(TYGazeSample, pupilRadiusRight) == 136);
 
-// The active screen; only width and height (pixels) are read.
+// The active screen; only width and height (pixels) are read. The maker's
+// record is 76 to 96 bytes and the library may write all of it, so this one
+// holds the largest.
 struct ScreenConfig {
     std::uint8_t reserved0[68];
     std::int32_t width;
     std::int32_t height;
-    std::uint8_t reserved76[4];
+    std::uint8_t reserved76[20];
 };
 
 static_assert(offsetof(ScreenConfig, width) == 68);
 static_assert(offsetof(ScreenConfig, height) == 72);
-static_assert(sizeof(ScreenConfig) >= 76 && sizeof(ScreenConfig) <= 96);
+static_assert(sizeof(ScreenConfig) == 96);
 
 enum ReturnConnect : int {
     CONNECT_SUCCESS = 0,
@@ -90,15 +115,48 @@ public:
     // Receives gaze samples on the library's own thread.
     class TYGazeSampleCallback {
     public:
-        virtual ~TYGazeSampleCallback() = default;
-        virtual void onGazeSample(const TYGazeSample& sample) = 0;
+        // The virtual-function table, slot by slot.
+        struct Slots {
+            // Scalar deleting destructor: destroys, and frees when bit 0 of
+            // `flags` is set; returns `self`.
+            void*(TYAPI_MEMBER_CALL* destroy)(TYGazeSampleCallback* self, unsigned int flags);
+            void(TYAPI_MEMBER_CALL* onGazeSample)(TYGazeSampleCallback* self, const TYGazeSample& sample);
+        };
+
+        // What the library's `listener->onGazeSample(sample)` does: a call through slot 1.
+        void onGazeSample(const TYGazeSample& sample) { slots_->onGazeSample(this, sample); }
+
+        TYGazeSampleCallback(const TYGazeSampleCallback&) = delete;
+        TYGazeSampleCallback& operator=(const TYGazeSampleCallback&) = delete;
+
+    protected:
+        explicit TYGazeSampleCallback(const Slots& slots) noexcept : slots_(&slots) {}
+        ~TYGazeSampleCallback() = default;
+
+    private:
+        const Slots* slots_;  // first: where the library looks for the table
     };
 
     // Receives device events on the library's own thread.
     class TYDeviceEventCallback {
     public:
-        virtual ~TYDeviceEventCallback() = default;
-        virtual void onDeviceEvent(std::int32_t code) = 0;
+        struct Slots {
+            void*(TYAPI_MEMBER_CALL* destroy)(TYDeviceEventCallback* self, unsigned int flags);
+            void(TYAPI_MEMBER_CALL* onDeviceEvent)(TYDeviceEventCallback* self, std::int32_t code);
+        };
+
+        // What the library's `listener->onDeviceEvent(code)` does: a call through slot 1.
+        void onDeviceEvent(std::int32_t code) { slots_->onDeviceEvent(this, code); }
+
+        TYDeviceEventCallback(const TYDeviceEventCallback&) = delete;
+        TYDeviceEventCallback& operator=(const TYDeviceEventCallback&) = delete;
+
+    protected:
+        explicit TYDeviceEventCallback(const Slots& slots) noexcept : slots_(&slots) {}
+        ~TYDeviceEventCallback() = default;
+
+    private:
+        const Slots* slots_;
     };
 
     explicit TYApi(const char* clientName);
@@ -121,5 +179,10 @@ public:
 private:
     std::unique_ptr<Impl> impl_;
 };
+
+static_assert(sizeof(TYApi::TYGazeSampleCallback::Slots) == 2 * sizeof(void*));
+static_assert(sizeof(TYApi::TYDeviceEventCallback::Slots) == 2 * sizeof(void*));
+static_assert(sizeof(TYApi::TYGazeSampleCallback) == sizeof(void*));
+static_assert(sizeof(TYApi::TYDeviceEventCallback) == sizeof(void*));
 
 }  // namespace tyapi

@@ -49,12 +49,12 @@ constexpr DisplayPoint mapToDisplay(double x, double y, const DisplayGeometry& g
 // Makes the sample's events in row order (position default, left, right, then
 // pupil left, right, default), each in the record that `next()` returns, which
 // comes zeroed, padding included. A row is skipped when its kind is not among
-// `selected` or a field it tests equals TYInvalidValue; a NaN is not equal to
+// `selected` or a field it tests equals the missing-value marker; a NaN is not equal to
 // it and is used.
 template <typename NextRecord>
 void makeGazeEvents(const tyapi::TYGazeSample& sample, DataKinds selected,
                     const DisplayGeometry& geometry, NextRecord&& next) {
-    const double invalid = tyapi::TYInvalidValue;
+    const double invalid = tyapi::invalidValue();
     const auto time = static_cast<ULONGLONG>(sample.timestampMicroSec);
     const auto record = [&](EyeTracker2DataType type, EyeTracker2EyeType eye, double x, double y,
                             double data1) {

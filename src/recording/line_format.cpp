@@ -24,12 +24,12 @@ char* putNumber(char* out, double value) noexcept {
 }
 
 char* putPair(char* out, double x, double y) noexcept {
-    if (x == tyapi::TYInvalidValue) return put(out, kInvalidPair);
+    if (x == tyapi::invalidValue()) return put(out, kInvalidPair);
     return putNumber(putNumber(out, x), y);
 }
 
 char* putDiameter(char* out, double radius) noexcept {
-    if (radius == tyapi::TYInvalidValue) return put(out, kInvalidSingle);
+    if (radius == tyapi::invalidValue()) return put(out, kInvalidSingle);
     return putNumber(out, 2 * radius);
 }
 

@@ -57,6 +57,16 @@ void FakeClient::clearCalls() {
 
 bool FakeClient::alive() { return liveClient.load() != nullptr; }
 
+tyapi::TYApi::TYGazeSampleCallback* FakeClient::gazeListener() {
+    tyapi::TYApi::Impl* client = liveClient.load();
+    return client != nullptr ? client->gazeListener.load() : nullptr;
+}
+
+tyapi::TYApi::TYDeviceEventCallback* FakeClient::deviceEventListener() {
+    tyapi::TYApi::Impl* client = liveClient.load();
+    return client != nullptr ? client->deviceListener.load() : nullptr;
+}
+
 void FakeClient::deliverSample(const tyapi::TYGazeSample& sample) {
     tyapi::TYApi::Impl* client = liveClient.load();
     ASSERT_NE(client, nullptr) << "sample delivered with no live client";

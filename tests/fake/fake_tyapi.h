@@ -36,6 +36,11 @@ public:
     // Whether a client exists (constructed and not yet destroyed).
     static bool alive();
 
+    // The listeners registered with the live client (null when none), for
+    // tests that call them as the library's compiled code does.
+    static tyapi::TYApi::TYGazeSampleCallback* gazeListener();
+    static tyapi::TYApi::TYDeviceEventCallback* deviceEventListener();
+
     // Deliver to the live client's listeners on the calling thread. Safe to call
     // from any thread while the client lives.
     static void deliverSample(const tyapi::TYGazeSample& sample);

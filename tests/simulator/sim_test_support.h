@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "client/callback_slots.h"
 #include "client/tyapi.h"
 
 namespace tyvarion::sim::testing {
@@ -21,13 +22,18 @@ inline constexpr std::chrono::seconds kPatience{60};
 
 class Recorder : public tyapi::TYApi::TYGazeSampleCallback, public tyapi::TYApi::TYDeviceEventCallback {
 public:
-    void onGazeSample(const tyapi::TYGazeSample& sample) override {
+    Recorder()
+        : TYGazeSampleCallback(tyapi::GazeSampleSlots<Recorder>::table),
+          TYDeviceEventCallback(tyapi::DeviceEventSlots<Recorder>::table) {}
+    virtual ~Recorder() = default;
+
+    virtual void onGazeSample(const tyapi::TYGazeSample& sample) {
         if (closed_.load()) lateCalls_.fetch_add(1);
         std::lock_guard lock(mutex_);
         samples_.push_back(sample);
         changed_.notify_all();
     }
-    void onDeviceEvent(std::int32_t code) override {
+    void onDeviceEvent(std::int32_t code) {
         if (closed_.load()) lateCalls_.fetch_add(1);
         std::lock_guard lock(mutex_);
         events_.push_back(code);

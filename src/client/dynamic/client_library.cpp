@@ -1,0 +1,112 @@
+#include "client/dynamic/client_library.h"
+
+#include <cstring>
+#include <new>
+
+#include "client/client_library_exports.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace tyapi::dynamic {
+namespace {
+
+constexpr const wchar_t* kFileName = TYVARION_CLIENT_LIBRARY_FILE;
+constexpr const wchar_t* kConsequence = L"; running without a connection to the Tyvarion server\n";
+
+#if defined(_WIN64)
+constexpr const ClientExportTable& kExports = kClientExportsX64;
+#else
+constexpr const ClientExportTable& kExports = kClientExportsX86;
+#endif
+
+// For the person installing the plug-in: the host shows nothing.
+void diagnose(const std::wstring& what) {
+    OutputDebugStringW((L"TyvarionNBS: " + what + kConsequence).c_str());
+}
+
+std::wstring widen(const char* ascii) {
+    std::wstring wide;
+    for (; *ascii != '\0'; ++ascii) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*ascii)));
+    return wide;
+}
+
+std::wstring modulePath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// Through void(*)(), which converts to any function pointer type without a
+// warning; GetProcAddress's own type is a placeholder.
+template <typename Function>
+void bindAs(FARPROC address, Function& target) {
+    target = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+unique_hmodule loadFile(const std::wstring& pluginFolder) {
+    std::wstring local = pluginFolder;
+    if (!local.empty() && local.back() != L'\\' && local.back() != L'/') local.push_back(L'\\');
+    local += kFileName;
+    // By full path: the library's own dependencies are found beside it.
+    unique_hmodule module(LoadLibraryExW(local.c_str(), nullptr,
+                                         LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+    if (module) return module;
+    DWORD error = ::GetLastError();
+    if (GetFileAttributesW(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        diagnose(L"the client library " + local + L" could not be loaded (error " +
+                 std::to_wstring(error) + L")");
+        return {};
+    }
+    // The application's folder, System32 and the folders added with
+    // AddDllDirectory; not the current directory, not PATH.
+    module.reset(LoadLibraryExW(kFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+    if (module) return module;
+    error = ::GetLastError();
+    diagnose(L"the client library " + std::wstring(kFileName) + L" was found neither in " + pluginFolder +
+             L" nor in the system folders (error " + std::to_wstring(error) + L")");
+    return {};
+}
+
+}  // namespace
+
+std::unique_ptr<ClientLibrary> ClientLibrary::load(const std::wstring& pluginFolder) {
+    unique_hmodule module = loadFile(pluginFolder);
+    if (!module) return nullptr;
+
+    FARPROC addresses[kClientExportCount];
+    for (std::size_t i = 0; i < kClientExportCount; ++i) {
+        addresses[i] = GetProcAddress(module.get(), kExports[i]);
+        if (addresses[i] == nullptr) {
+            diagnose(L"the client library " + modulePath(module.get()) + L" lacks the export " +
+                     widen(kExports[i]));
+            return nullptr;
+        }
+    }
+    ClientEntryPoints entry{};
+    bindAs(addresses[kExportConstruct], entry.construct);
+    bindAs(addresses[kExportDestruct], entry.destruct);
+    bindAs(addresses[kExportRegisterGazeSampleListener], entry.registerGazeSampleListener);
+    bindAs(addresses[kExportRegisterDeviceEventListener], entry.registerDeviceEventListener);
+    bindAs(addresses[kExportConnect], entry.connect);
+    bindAs(addresses[kExportGetActiveScreen], entry.getActiveScreen);
+    bindAs(addresses[kExportRequestTracking], entry.requestTracking);
+    bindAs(addresses[kExportUnrequestTracking], entry.unrequestTracking);
+    bindAs(addresses[kExportCalibrate], entry.calibrate);
+    entry.invalidValue = reinterpret_cast<const double*>(addresses[kExportInvalidValue]);
+    return std::make_unique<ClientLibrary>(std::move(module), entry);
+}
+
+std::wstring pluginFolder() {
+    std::wstring path = modulePath(reinterpret_cast<HMODULE>(&__ImageBase));
+    path.erase(path.find_last_of(L"\\/") + 1);
+    return path;
+}
+
+}  // namespace tyapi::dynamic

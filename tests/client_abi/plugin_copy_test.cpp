@@ -1,0 +1,259 @@
+// The plug-in and its client library as an installation lays them out: copies
+// of TyvarionNBS.dll in folders of their own, with the stand-in client DLL
+// beside it, without it, or with a variant that lacks one export. The plug-in
+// writes one line through OutputDebugStringW when it cannot use the library;
+// the tests catch it with a vectored exception handler, as a debugger would.
+#include "com_test_support.h"
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "client/client_library_exports.h"
+#include "eyetracker2_template.h"
+#include "harness/server_process.h"
+#include "module/module_ids.h"
+
+namespace com_testing {
+namespace {
+
+namespace fs = std::filesystem;
+using tyvarion::module::kClsidTyvarion;
+
+constexpr const wchar_t* kClientFile = TYVARION_CLIENT_LIBRARY_FILE;
+#if defined(_WIN64)
+constexpr const tyapi::ClientExportTable& kExports = tyapi::kClientExportsX64;
+#else
+constexpr const tyapi::ClientExportTable& kExports = tyapi::kClientExportsX86;
+#endif
+
+// The texts here are ASCII.
+std::wstring widen(const char* text) {
+    std::wstring wide;
+    for (; *text != '\0'; ++text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*text)));
+    return wide;
+}
+
+fs::path unixToWindows(const char* path) {
+    std::wstring windows = L"Z:" + widen(path);
+    for (wchar_t& c : windows) c = c == L'/' ? L'\\' : c;
+    return fs::path(windows);
+}
+
+// Debug output of this process while it lives.
+class DebugOutput {
+public:
+    DebugOutput() : handler_(AddVectoredExceptionHandler(1, &DebugOutput::handle)) { lines().clear(); }
+    ~DebugOutput() { RemoveVectoredExceptionHandler(handler_); }
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+
+    std::vector<std::wstring> take() {
+        std::lock_guard lock(mutex());
+        return std::exchange(lines(), {});
+    }
+
+private:
+    static std::mutex& mutex() {
+        static std::mutex instance;
+        return instance;
+    }
+    static std::vector<std::wstring>& lines() {
+        static std::vector<std::wstring> instance;
+        return instance;
+    }
+    static LONG CALLBACK handle(EXCEPTION_POINTERS* exception) {
+        const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+        if (record.NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
+        std::lock_guard lock(mutex());
+        if (record.ExceptionCode == DBG_PRINTEXCEPTION_WIDE_C) {
+            lines().emplace_back(reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]));
+        } else if (record.ExceptionCode == DBG_PRINTEXCEPTION_C) {
+            // The narrow copy that follows a wide one, or all there is.
+            const std::wstring text = widen(reinterpret_cast<const char*>(record.ExceptionInformation[1]));
+            if (lines().empty() || lines().back() != text) lines().push_back(text);
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    PVOID handler_;
+};
+
+HMODULE loadedClient() { return GetModuleHandleW(kClientFile); }
+
+// A folder of its own holding a copy of the plug-in and, if given, a client DLL.
+class PluginCopy {
+public:
+    explicit PluginCopy(const wchar_t* name, const fs::path& client = {}) {
+        folder_ = fs::temp_directory_path() / (std::wstring(L"tyvarion-client-") + name);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        fs::copy_file(modulePath(), folder_ / L"TyvarionNBS.dll");
+        if (!client.empty()) fs::copy_file(client, folder_ / kClientFile);
+    }
+    ~PluginCopy() {
+        module_.reset();
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    PluginCopy(const PluginCopy&) = delete;
+    PluginCopy& operator=(const PluginCopy&) = delete;
+
+    std::wstring folderText() const { return folder_.wstring() + L"\\"; }
+    std::wstring dll() const { return (folder_ / L"TyvarionNBS.dll").wstring(); }
+
+    com_ptr<IEyeTracker2> create() {
+        if (!module_) module_.reset(LoadLibraryW(dll().c_str()));
+        EXPECT_TRUE(module_) << "error " << ::GetLastError();
+        com_ptr<IEyeTracker2> tracker;
+        if (!module_) return tracker;
+        auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module_.get(), "DllGetClassObject")));
+        com_ptr<IClassFactory> factory;
+        EXPECT_HR(S_OK, getClassObject(kClsidTyvarion, IID_PPV_ARGS(factory.put())));
+        if (!factory) return tracker;
+        EXPECT_HR(S_OK, factory.get()->CreateInstance(nullptr, IID_PPV_ARGS(tracker.put())));
+        return tracker;
+    }
+
+    HRESULT canUnloadNow() const {
+        auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module_.get(), "DllCanUnloadNow")));
+        return canUnload();
+    }
+
+private:
+    static void freeModule(HMODULE module) noexcept { FreeLibrary(module); }
+    fs::path folder_;
+    tyvarion::unique_handle<HMODULE, &PluginCopy::freeModule> module_;
+};
+
+LONG status(IEyeTracker2* tracker) {
+    LONG value = -1;
+    EXPECT_HR(S_OK, tracker->GetStatus(&value));
+    return value;
+}
+
+// What a host sees of an object without a connection.
+void expectNotConnected(IEyeTracker2* tracker) {
+    EXPECT_EQ(0x40, status(tracker));
+    unique_bstr answer;
+    EXPECT_HR(S_OK, tracker->SetTracking(VARIANT_TRUE, answer.put()));
+    EXPECT_EQ("not connected to the Tyvarion server", text(answer));
+    EXPECT_HR(S_FALSE, tracker->StartData(ET2_DT_POSITION, ET2_ET_DEFAULT, answer.put()));
+    EXPECT_EQ("not connected to Tyvarion server", text(answer));
+}
+
+class ClientLibrary : public testing::Test {
+protected:
+    void SetUp() override {
+        useNoServer();
+        ASSERT_EQ(nullptr, loadedClient());
+    }
+    Apartment apartment_;
+};
+
+TEST_F(ClientLibrary, WithoutItTheModuleRegistersAndItsObjectsAreNotConnected) {
+    PluginCopy plugin(L"none");
+    EXPECT_EQ(0u, runRegsvr32({L"/s", plugin.dll()}));
+    DebugOutput output;
+    {
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        expectNotConnected(tracker.get());
+        unique_bstr message;
+        EXPECT_HR(S_OK, tracker->GetLastError(message.put()));
+        EXPECT_EQ("not connected to Tyvarion server", text(message));
+        EXPECT_EQ(nullptr, loadedClient());
+    }
+    EXPECT_HR(S_OK, plugin.canUnloadNow());
+    EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + std::wstring(kClientFile) +
+                                         L" was found neither in " + plugin.folderText() +
+                                         L" nor in the system folders (error 126); running without a "
+                                         L"connection to the Tyvarion server\n"}),
+              output.take());
+    EXPECT_EQ(0u, runRegsvr32({L"/u", L"/s", plugin.dll()}));
+    registerModule();
+}
+
+TEST_F(ClientLibrary, OneLackingAnExportIsNamedAndLetGo) {
+    PluginCopy plugin(L"lacking", unixToWindows(TYVARION_CLIENT_LACKING_CALIBRATE));
+    DebugOutput output;
+    com_ptr<IEyeTracker2> tracker = plugin.create();
+    ASSERT_TRUE(tracker);
+    expectNotConnected(tracker.get());
+    EXPECT_EQ(nullptr, loadedClient());
+    const std::wstring missing = widen(kExports[tyapi::kExportCalibrate]);
+    EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.folderText() +
+                                         kClientFile + L" lacks the export " + missing +
+                                         L"; running without a connection to the Tyvarion server\n"}),
+              output.take());
+}
+
+TEST_F(ClientLibrary, OneOnlyInTheCurrentDirectoryIsNotLoaded) {
+    PluginCopy plugin(L"alone");
+    PluginCopy planted(L"planted", unixToWindows(TYVARION_CLIENT_STANDIN));
+    wchar_t previous[MAX_PATH];
+    ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, previous));
+    ASSERT_TRUE(SetCurrentDirectoryW(planted.folderText().c_str()));
+    DebugOutput output;
+    {
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        EXPECT_EQ(nullptr, loadedClient());
+        if (tracker) expectNotConnected(tracker.get());
+    }
+    SetCurrentDirectoryW(previous);
+    const auto lines = output.take();
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_NE(std::wstring::npos, lines[0].find(L" was found neither in " + plugin.folderText()));
+}
+
+TEST_F(ClientLibrary, OneBesideThePluginIsLoadedAndUnloadedWithTheLastObject) {
+    PluginCopy plugin(L"beside", unixToWindows(TYVARION_CLIENT_STANDIN));
+    DebugOutput output;
+    com_ptr<IEyeTracker2> first = plugin.create();
+    ASSERT_TRUE(first);
+    HMODULE client = loadedClient();
+    ASSERT_NE(nullptr, client);
+    wchar_t path[MAX_PATH];
+    ASSERT_NE(0u, GetModuleFileNameW(client, path, MAX_PATH));
+    EXPECT_EQ(plugin.folderText() + kClientFile, std::wstring(path));
+    com_ptr<IEyeTracker2> second = plugin.create();
+    first.reset();
+    EXPECT_EQ(client, loadedClient());
+    EXPECT_HR(S_FALSE, plugin.canUnloadNow());
+    second.reset();
+    EXPECT_EQ(nullptr, loadedClient());
+    EXPECT_HR(S_OK, plugin.canUnloadNow());
+    EXPECT_TRUE(output.take().empty());
+}
+
+// The stand-in's thread delivers samples until the maker's destructor returns;
+// the library is unloaded right after, so a later callback would crash.
+TEST_F(ClientLibrary, TeardownWhileSamplesStreamUnloadsItCleanly) {
+    tyvarion::sim::ServerProcess server({"--rate", "20000"});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+    PluginCopy plugin(L"streaming", unixToWindows(TYVARION_CLIENT_STANDIN));
+    for (int round = 0; round < 3; ++round) {
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        ASSERT_EQ(0x10, status(tracker.get()));
+        unique_bstr answer;
+        ASSERT_HR(S_OK, tracker->StartData(ET2_DT_POSITION, ET2_ET_DEFAULT, answer.put()));
+        ASSERT_HR(S_OK, tracker->SetTracking(VARIANT_TRUE, answer.put()));
+        LONG count = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (count == 0 && std::chrono::steady_clock::now() < deadline) {
+            ASSERT_HR(S_OK, tracker->GetEventCount(&count));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ASSERT_GT(count, 0);
+        tracker.reset();
+        EXPECT_EQ(nullptr, loadedClient());
+    }
+    EXPECT_HR(S_OK, plugin.canUnloadNow());
+}
+
+}  // namespace
+}  // namespace com_testing
