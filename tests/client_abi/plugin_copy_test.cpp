@@ -162,7 +162,7 @@ TEST_F(ClientLibrary, WithoutItTheModuleRegistersAndItsObjectsAreNotConnected) {
         ASSERT_TRUE(tracker);
         expectNotConnected(tracker.get());
         unique_bstr message;
-        EXPECT_HR(S_OK, tracker->GetLastError(message.put()));
+        EXPECT_HR(S_OK, tracker.get()->GetLastError(message.put()));
         EXPECT_EQ("not connected to Tyvarion server", text(message));
         EXPECT_EQ(nullptr, loadedClient());
     }
@@ -240,12 +240,12 @@ TEST_F(ClientLibrary, TeardownWhileSamplesStreamUnloadsItCleanly) {
         ASSERT_TRUE(tracker);
         ASSERT_EQ(0x10, status(tracker.get()));
         unique_bstr answer;
-        ASSERT_HR(S_OK, tracker->StartData(ET2_DT_POSITION, ET2_ET_DEFAULT, answer.put()));
-        ASSERT_HR(S_OK, tracker->SetTracking(VARIANT_TRUE, answer.put()));
+        ASSERT_HR(S_OK, tracker.get()->StartData(ET2_DT_POSITION, ET2_ET_DEFAULT, answer.put()));
+        ASSERT_HR(S_OK, tracker.get()->SetTracking(VARIANT_TRUE, answer.put()));
         LONG count = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (count == 0 && std::chrono::steady_clock::now() < deadline) {
-            ASSERT_HR(S_OK, tracker->GetEventCount(&count));
+            ASSERT_HR(S_OK, tracker.get()->GetEventCount(&count));
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         ASSERT_GT(count, 0);
