@@ -50,13 +50,40 @@ void bindAs(FARPROC address, Function& target) {
     target = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
+// By full path: the library's own dependencies are found beside it. Windows 7
+// without update KB2533623 knows no LOAD_LIBRARY_SEARCH_* flag and refuses
+// them as invalid; there the older flag gives the same for a full path.
+HMODULE loadFullPath(const std::wstring& path) {
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
+                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    if (module == nullptr && ::GetLastError() == ERROR_INVALID_PARAMETER)
+        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return module;
+}
+
+std::wstring withFile(std::wstring folder) {
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder.push_back(L'\\');
+    return folder + kFileName;
+}
+
+// The application's folder, System32 and the folders added with
+// AddDllDirectory; not the current directory, not PATH.
+HMODULE loadFromSystemFolders() {
+    HMODULE module = LoadLibraryExW(kFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    if (module != nullptr || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    std::wstring application = modulePath(nullptr);
+    application.erase(application.find_last_of(L"\\/") + 1);
+    module = loadFullPath(withFile(application));
+    if (module != nullptr) return module;
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    return loadFullPath(withFile(std::wstring(system, length)));
+}
+
 unique_hmodule loadFile(const std::wstring& pluginFolder) {
-    std::wstring local = pluginFolder;
-    if (!local.empty() && local.back() != L'\\' && local.back() != L'/') local.push_back(L'\\');
-    local += kFileName;
-    // By full path: the library's own dependencies are found beside it.
-    unique_hmodule module(LoadLibraryExW(local.c_str(), nullptr,
-                                         LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+    const std::wstring local = withFile(pluginFolder);
+    unique_hmodule module(loadFullPath(local));
     if (module) return module;
     DWORD error = ::GetLastError();
     if (GetFileAttributesW(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -64,9 +91,7 @@ unique_hmodule loadFile(const std::wstring& pluginFolder) {
                  std::to_wstring(error) + L")");
         return {};
     }
-    // The application's folder, System32 and the folders added with
-    // AddDllDirectory; not the current directory, not PATH.
-    module.reset(LoadLibraryExW(kFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+    module.reset(loadFromSystemFolders());
     if (module) return module;
     error = ::GetLastError();
     diagnose(L"the client library " + std::wstring(kFileName) + L" was found neither in " + pluginFolder +
