@@ -30,6 +30,17 @@ std::wstring widen(const char* ascii) {
     return wide;
 }
 
+// Written by hand: std::to_wstring brings in wide printf functions that
+// Windows 7's msvcrt.dll lacks.
+std::wstring decimal(DWORD value) {
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
 std::wstring modulePath(HMODULE module) {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -88,14 +99,14 @@ unique_hmodule loadFile(const std::wstring& pluginFolder) {
     DWORD error = ::GetLastError();
     if (GetFileAttributesW(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
         diagnose(L"the client library " + local + L" could not be loaded (error " +
-                 std::to_wstring(error) + L")");
+                 decimal(error) + L")");
         return {};
     }
     module.reset(loadFromSystemFolders());
     if (module) return module;
     error = ::GetLastError();
     diagnose(L"the client library " + std::wstring(kFileName) + L" was found neither in " + pluginFolder +
-             L" nor in the system folders (error " + std::to_wstring(error) + L")");
+             L" nor in the system folders (error " + decimal(error) + L")");
     return {};
 }
 
