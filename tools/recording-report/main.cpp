@@ -34,11 +34,6 @@ int usage(const std::string& error) {
     return 2;
 }
 
-std::string shown(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,8 +101,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const std::string& warning : report.warnings)
-        std::fprintf(stderr, "recording-report: warning: %s: %s\n", shown(*input).c_str(), warning.c_str());
-    const std::string name = shown(input->filename());
+        std::fprintf(stderr, "recording-report: warning: %s: %s\n", pathText(*input).c_str(), warning.c_str());
+    const std::string name = pathText(input->filename());
     std::fputs(reportText(report, options, name).c_str(), stdout);
     if (jsonPath && !replaceFile(*jsonPath, reportJson(report, options, name), error)) {
         std::fprintf(stderr, "recording-report: %s\n", error.c_str());
