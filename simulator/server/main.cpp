@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "command-line/command_line.h"
 #include "net/socket.h"
 #include "server/log.h"
 #include "server/options.h"
@@ -27,12 +28,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     auto parsed = parseOptions(arguments);
     if (auto* error = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "tyvarion-sim-server: %s\n%s", error->c_str(), kUsage);
-        return 2;
+        return tyvarion::tools::refuseCommandLine("tyvarion-sim-server", *error);
     }
     const ServerOptions options = std::get<ServerOptions>(std::move(parsed));
     if (options.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(kUsage.c_str(), stdout);
         return 0;
     }
     if (options.replayFile) {

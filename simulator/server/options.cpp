@@ -1,39 +1,18 @@
 #include "server/options.h"
 
-#include <charconv>
-#include <cmath>
 #include <limits>
 
+#include "command-line/command_line.h"
 #include "net/endpoint.h"
 
 namespace tyvarion::sim {
-namespace {
-
-template <typename T>
-std::optional<T> number(std::string_view text) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value)) return std::nullopt;
-    }
-    return value;
-}
-
-template <typename T>
-std::optional<T> numberIn(std::string_view text, T low, T high) {
-    const auto value = number<T>(text);
-    if (!value || *value < low || *value > high) return std::nullopt;
-    return value;
-}
-
-}  // namespace
 
 ServerOptions::ServerOptions() : port(kDefaultPort) {}
 
-const char* const kUsage =
+const std::string kUsage =
     "usage: tyvarion-sim-server [options]\n"
-    "  --port N                 TCP port on 127.0.0.1 (0: any free port)\n"
+    "  --port N                 TCP port on 127.0.0.1 (0: any free port; default " + std::to_string(kDefaultPort) +
+    ")\n"
     "  --screen WxH             active screen in pixels (default 1920x1080)\n"
     "  --rate HZ                samples per second, 1 to 50000 (default 500)\n"
     "  --binocular-offset PX    horizontal distance between the eyes' gaze points (default 4)\n"
@@ -49,89 +28,93 @@ const char* const kUsage =
     "  --exit-on-stdin-eof      exit when standard input ends (for test harnesses)\n";
 
 std::variant<ServerOptions, std::string> parseOptions(std::span<const std::string_view> arguments) {
+    using tools::expects;
+    using tools::numberIn;
     ServerOptions options;
     constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t kMaxMs = 1000000000;  // about 11 days
+    constexpr std::uint64_t kUint64Max = std::numeric_limits<std::uint64_t>::max();
 
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view name = arguments[i];
-        if (name == "--refuse") {
-            options.refuse = true;
-            continue;
-        }
-        if (name == "--exit-on-stdin-eof") {
-            options.exitOnStdinEof = true;
-            continue;
-        }
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        const bool known = name == "--port" || name == "--screen" || name == "--rate" ||
-                           name == "--binocular-offset" || name == "--seed" || name == "--replay" ||
-                           name == "--start-result" || name == "--calibrate-result" ||
-                           name == "--calibration-ms" || name == "--event" ||
-                           name == "--drop-after-ms" || name == "--samples";
-        if (!known) return "unknown option " + std::string(name);
-        if (i + 1 == arguments.size()) return std::string(name) + ": missing value";
-        const std::string_view value = arguments[++i];
-        auto fail = [&](const char* expectation) { return std::string(name) + ": expects " + expectation; };
-
-        if (name == "--port") {
-            const auto port = numberIn<unsigned>(value, 0, 65535);
-            if (!port) return fail("0 to 65535");
-            options.port = static_cast<std::uint16_t>(*port);
-        } else if (name == "--screen") {
-            const std::size_t x = value.find('x');
-            const auto width = x == std::string_view::npos ? std::nullopt
-                                                           : numberIn<std::int32_t>(value.substr(0, x), 1, 100000);
-            const auto height = x == std::string_view::npos ? std::nullopt
-                                                            : numberIn<std::int32_t>(value.substr(x + 1), 1, 100000);
-            if (!width || !height) return fail("WIDTHxHEIGHT in pixels, 1 to 100000 each");
-            options.screenWidth = *width;
-            options.screenHeight = *height;
-        } else if (name == "--rate") {
-            const auto rate = numberIn<double>(value, 1, 50000);
-            if (!rate) return fail("1 to 50000");
-            options.rateHz = *rate;
-        } else if (name == "--binocular-offset") {
-            const auto offset = numberIn<double>(value, -1000, 1000);
-            if (!offset) return fail("-1000 to 1000 pixels");
-            options.binocularOffsetPx = *offset;
-        } else if (name == "--seed") {
-            const auto seed = number<std::uint64_t>(value);
-            if (!seed) return fail("a non-negative integer");
-            options.seed = *seed;
-        } else if (name == "--replay") {
-            if (value.empty()) return fail("a file name");
-            options.replayFile = std::string(value);
-        } else if (name == "--start-result" || name == "--calibrate-result") {
+    tools::CommandLine line;
+    line.flag("--refuse", options.refuse);
+    line.flag("--exit-on-stdin-eof", options.exitOnStdinEof);
+    line.option("--port", [&](std::string_view value) {
+        const auto port = numberIn<unsigned>(value, 0, 65535);
+        if (!port) return expects("--port", "0 to 65535");
+        options.port = static_cast<std::uint16_t>(*port);
+        return std::string();
+    });
+    line.option("--screen", [&](std::string_view value) {
+        const auto size = tools::sizeIn<std::int32_t>(value, 1, 100000);
+        if (!size) return expects("--screen", "WIDTHxHEIGHT in pixels, 1 to 100000 each");
+        options.screenWidth = size->first;
+        options.screenHeight = size->second;
+        return std::string();
+    });
+    line.option("--rate", [&](std::string_view value) {
+        const auto rate = numberIn<double>(value, 1, 50000);
+        if (!rate) return expects("--rate", "1 to 50000");
+        options.rateHz = *rate;
+        return std::string();
+    });
+    line.option("--binocular-offset", [&](std::string_view value) {
+        const auto offset = numberIn<double>(value, -1000, 1000);
+        if (!offset) return expects("--binocular-offset", "-1000 to 1000 pixels");
+        options.binocularOffsetPx = *offset;
+        return std::string();
+    });
+    line.option("--seed", [&](std::string_view value) {
+        const auto seed = numberIn<std::uint64_t>(value, 0, kUint64Max);
+        if (!seed) return expects("--seed", "a non-negative integer");
+        options.seed = *seed;
+        return std::string();
+    });
+    line.option("--replay", [&](std::string_view value) {
+        if (value.empty()) return expects("--replay", "a file name");
+        options.replayFile = std::string(value);
+        return std::string();
+    });
+    for (const char* name : {"--start-result", "--calibrate-result"}) {
+        std::int32_t& target = name == std::string_view("--start-result") ? options.startResult : options.calibrateResult;
+        line.option(name, [name, &target](std::string_view value) {
             const auto result = numberIn<std::int32_t>(value, kInt32Min, kInt32Max);
-            if (!result) return fail("an integer");
-            (name == "--start-result" ? options.startResult : options.calibrateResult) = *result;
-        } else if (name == "--calibration-ms" || name == "--drop-after-ms") {
-            const auto ms = numberIn<std::int64_t>(value, 0, kMaxMs);
-            if (!ms) return fail("milliseconds, 0 or more");
-            if (name == "--calibration-ms")
-                options.calibrationMs = *ms;
-            else
-                options.dropAfterMs = *ms;
-        } else if (name == "--event") {
-            const std::size_t at = value.find('@');
-            const auto code = at == std::string_view::npos
-                                  ? std::nullopt
-                                  : numberIn<std::int32_t>(value.substr(0, at), kInt32Min, kInt32Max);
-            const auto ms = at == std::string_view::npos ? std::nullopt
-                                                         : numberIn<std::int64_t>(value.substr(at + 1), 0, kMaxMs);
-            if (!code || !ms) return fail("CODE@MS");
-            options.events.push_back(ScheduledEvent{*code, *ms});
-        } else if (name == "--samples") {
-            const auto count = number<std::uint64_t>(value);
-            if (!count) return fail("a non-negative integer");
-            options.sampleLimit = *count;
-        }
+            if (!result) return expects(name, "an integer");
+            target = *result;
+            return std::string();
+        });
     }
+    line.option("--calibration-ms", [&](std::string_view value) {
+        const auto ms = numberIn<std::int64_t>(value, 0, kMaxMs);
+        if (!ms) return expects("--calibration-ms", "milliseconds, 0 or more");
+        options.calibrationMs = *ms;
+        return std::string();
+    });
+    line.option("--drop-after-ms", [&](std::string_view value) {
+        const auto ms = numberIn<std::int64_t>(value, 0, kMaxMs);
+        if (!ms) return expects("--drop-after-ms", "milliseconds, 0 or more");
+        options.dropAfterMs = *ms;
+        return std::string();
+    });
+    line.repeatable("--event", [&](std::string_view value) {
+        const std::size_t at = value.find('@');
+        const auto code = at == std::string_view::npos
+                              ? std::nullopt
+                              : numberIn<std::int32_t>(value.substr(0, at), kInt32Min, kInt32Max);
+        const auto ms =
+            at == std::string_view::npos ? std::nullopt : numberIn<std::int64_t>(value.substr(at + 1), 0, kMaxMs);
+        if (!code || !ms) return expects("--event", "CODE@MS");
+        options.events.push_back(ScheduledEvent{*code, *ms});
+        return std::string();
+    });
+    line.option("--samples", [&](std::string_view value) {
+        const auto count = numberIn<std::uint64_t>(value, 0, kUint64Max);
+        if (!count) return expects("--samples", "a non-negative integer");
+        options.sampleLimit = *count;
+        return std::string();
+    });
+    if (auto error = line.parse(arguments)) return *std::move(error);
+    options.help = line.helpRequested();
     return options;
 }
 

@@ -42,6 +42,6 @@ struct ServerOptions {
 // The options, or the text of the first error ("--rate: expects 1 to 50000").
 std::variant<ServerOptions, std::string> parseOptions(std::span<const std::string_view> arguments);
 
-extern const char* const kUsage;
+extern const std::string kUsage;
 
 }  // namespace tyvarion::sim

@@ -34,7 +34,7 @@ refused() {  # MESSAGE ARGUMENTS...
     err=$(cat "$scratch/err")
     check "$* exit status" 2 "$status"
     check "$* output" "" "$out"
-    check "$* message" "scripts/demo: $message"$'\n'"$usage" "$err"
+    check "$* message" "scripts/demo: $message"$'\n'"see --help" "$err"
     check "$* started nothing" "" "$(ls -A "$tmp")"
 }
 refused "--trials: expects 1 to 1000" --trials 0

@@ -69,6 +69,17 @@ TEST(ServerOptions, Errors) {
     EXPECT_EQ(errorOf({"--samples", "-1"}), "--samples: expects a non-negative integer");
     EXPECT_EQ(errorOf({"--drop-after-ms"}), "--drop-after-ms: missing value");
     EXPECT_EQ(errorOf({"--verbose"}), "unknown option --verbose");
+    EXPECT_EQ(errorOf({"--seed", "-1"}), "--seed: expects a non-negative integer");
+    EXPECT_EQ(errorOf({"--seed", "18446744073709551616"}), "--seed: expects a non-negative integer");
+    EXPECT_EQ(errorOf({"--binocular-offset", "1000.5"}), "--binocular-offset: expects -1000 to 1000 pixels");
+    EXPECT_EQ(errorOf({"--calibration-ms", "-1"}), "--calibration-ms: expects milliseconds, 0 or more");
+    EXPECT_EQ(errorOf({"--replay", ""}), "--replay: expects a file name");
+    EXPECT_EQ(errorOf({"--refuse", "4000"}), "unknown option 4000");
+}
+
+TEST(ServerOptions, TheUsageGivesTheDefaultPort) {
+    EXPECT_NE(kUsage.find("(0: any free port; default " + std::to_string(kDefaultPort) + ")\n"), std::string::npos)
+        << kUsage;
 }
 
 TEST(Endpoint, ParsesHostAndPort) {

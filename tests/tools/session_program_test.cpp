@@ -239,19 +239,16 @@ TEST_F(SessionProgram, ConnectionLostDuringTheSession) {
 TEST_F(SessionProgram, CommandLineErrors) {
     const ProgramRun bad = runProgram(HOST_SESSION_PATH, {"--trials", "zero"});
     EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_EQ(bad.output.rfind("host-session: --trials: expects 1 to 1000\nusage: host-session", 0), 0u)
-        << bad.output;
+    EXPECT_EQ(bad.output, "host-session: --trials: expects 1 to 1000\nsee --help\n");
     const ProgramRun noFile = runProgram(PLOT_RECORDING_PATH, {(documents_.path() / "none.csv").string()});
     EXPECT_EQ(noFile.exitCode, 1);
     EXPECT_EQ(noFile.output, "plot-recording: cannot open " + (documents_.path() / "none.csv").string() + "\n");
     const ProgramRun unknown = runProgram(PLOT_RECORDING_PATH, {"rec.csv", "--bogus"});
     EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_EQ(unknown.output.rfind("plot-recording: unknown option --bogus\nusage: plot-recording", 0), 0u)
-        << unknown.output;
+    EXPECT_EQ(unknown.output, "plot-recording: unknown option --bogus\nsee --help\n");
     const ProgramRun unknownHost = runProgram(HOST_SESSION_PATH, {"--bogus"});
     EXPECT_EQ(unknownHost.exitCode, 2);
-    EXPECT_EQ(unknownHost.output.rfind("host-session: unknown option --bogus\nusage: host-session", 0), 0u)
-        << unknownHost.output;
+    EXPECT_EQ(unknownHost.output, "host-session: unknown option --bogus\nsee --help\n");
 }
 
 constexpr const char* kShortRecording =

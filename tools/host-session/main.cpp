@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "command-line/command_line.h"
 #include "host-session/console.h"
 #include "host-session/host_tracker.h"
 #include "host-session/options.h"
@@ -39,8 +40,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     auto parsed = parseOptions(arguments);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "host-session: %s\n%s", error->c_str(), kUsage);
-        return kExitUsage;
+        return tyvarion::tools::refuseCommandLine("host-session", *error);
     }
     const SessionOptions options = std::get<SessionOptions>(parsed);
     if (options.help) {

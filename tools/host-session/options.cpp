@@ -1,25 +1,8 @@
 #include "host-session/options.h"
 
-#include <charconv>
-#include <cmath>
-#include <optional>
+#include "command-line/command_line.h"
 
 namespace tyvarion::host {
-namespace {
-
-template <typename T>
-std::optional<T> numberIn(std::string_view text, T low, T high) {
-    T value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value)) return std::nullopt;
-    }
-    if (value < low || value > high) return std::nullopt;
-    return value;
-}
-
-}  // namespace
 
 const char* const kUsage =
     "usage: host-session [options]\n"
@@ -80,53 +63,45 @@ const char* const kUsage =
     "session with an explanation and exit status 1.\n";
 
 std::variant<SessionOptions, std::string> parseOptions(std::span<const std::string_view> arguments) {
+    using tools::expects;
+    using tools::numberIn;
     SessionOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view name = arguments[i];
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (name == "--late-bound") {
-            options.binding = Binding::late;
-            continue;
-        }
-        const bool known = name == "--trials" || name == "--trial-ms" || name == "--frame-rate" ||
-                           name == "--display" || name == "--recording-path-file";
-        if (!known) return "unknown option " + std::string(name);
-        if (i + 1 == arguments.size()) return std::string(name) + ": missing value";
-        const std::string_view value = arguments[++i];
-        const auto fail = [&](const char* expectation) {
-            return std::string(name) + ": expects " + expectation;
-        };
-        if (name == "--trials") {
-            const auto trials = numberIn<int>(value, 1, 1000);
-            if (!trials) return fail("1 to 1000");
-            options.trials = *trials;
-        } else if (name == "--trial-ms") {
-            const auto ms = numberIn<int>(value, 1, 3600000);
-            if (!ms) return fail("1 to 3600000");
-            options.trialMs = *ms;
-        } else if (name == "--frame-rate") {
-            const auto rate = numberIn<double>(value, 1, 1000);
-            if (!rate) return fail("1 to 1000");
-            options.frameRateHz = *rate;
-        } else if (name == "--recording-path-file") {
-            if (value.empty()) return fail("a file name");
-            options.recordingPathFile = std::string(value);
-        } else if (name == "--display") {
-            const std::size_t x = value.find('x');
-            const auto width = x == std::string_view::npos
-                                   ? std::nullopt
-                                   : numberIn<LONG>(value.substr(0, x), 1, 100000);
-            const auto height = x == std::string_view::npos
-                                    ? std::nullopt
-                                    : numberIn<LONG>(value.substr(x + 1), 1, 100000);
-            if (!width || !height) return fail("WIDTHxHEIGHT in pixels, 1 to 100000 each");
-            options.displayWidth = *width;
-            options.displayHeight = *height;
-        }
-    }
+    bool lateBound = false;
+    tools::CommandLine line;
+    line.flag("--late-bound", lateBound);
+    line.option("--trials", [&](std::string_view value) {
+        const auto trials = numberIn<int>(value, 1, 1000);
+        if (!trials) return expects("--trials", "1 to 1000");
+        options.trials = *trials;
+        return std::string();
+    });
+    line.option("--trial-ms", [&](std::string_view value) {
+        const auto ms = numberIn<int>(value, 1, 3600000);
+        if (!ms) return expects("--trial-ms", "1 to 3600000");
+        options.trialMs = *ms;
+        return std::string();
+    });
+    line.option("--frame-rate", [&](std::string_view value) {
+        const auto rate = numberIn<double>(value, 1, 1000);
+        if (!rate) return expects("--frame-rate", "1 to 1000");
+        options.frameRateHz = *rate;
+        return std::string();
+    });
+    line.option("--display", [&](std::string_view value) {
+        const auto size = tools::sizeIn<LONG>(value, 1, 100000);
+        if (!size) return expects("--display", "WIDTHxHEIGHT in pixels, 1 to 100000 each");
+        options.displayWidth = size->first;
+        options.displayHeight = size->second;
+        return std::string();
+    });
+    line.option("--recording-path-file", [&](std::string_view value) {
+        if (value.empty()) return expects("--recording-path-file", "a file name");
+        options.recordingPathFile = std::string(value);
+        return std::string();
+    });
+    if (auto error = line.parse(arguments)) return *std::move(error);
+    options.help = line.helpRequested();
+    if (lateBound) options.binding = Binding::late;
     return options;
 }
 

@@ -1,13 +1,14 @@
 // recording-report: the data quality of a recording file. See --help.
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
+#include "command-line/command_line.h"
 #include "output-file/output_file.h"
 #include "recording-report/report.h"
 
@@ -29,59 +30,47 @@ const tyvarion::tools::OutputKind kReportJsonKind{
     "a JSON report written by recording-report",
     [](std::string_view head) { return head.substr(0, kReportJsonStart.size()) == kReportJsonStart; }};
 
-int usage(const std::string& error) {
-    std::fprintf(stderr, "recording-report: %s\n%s%s", error.c_str(), kUsage, tyvarion::tools::kGeometryUsage);
-    return 2;
-}
+int usage(const std::string& error) { return tyvarion::tools::refuseCommandLine("recording-report", error); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace tyvarion::tools;
-    std::optional<std::filesystem::path> input;
     std::optional<std::filesystem::path> jsonPath;
     ReportOptions options;
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view name = arguments[i];
-        if (name == "--help" || name == "-h") {
-            std::printf("%s%s", kUsage, kGeometryUsage);
-            return 0;
-        }
-        if (name == "--per-trial") {
-            options.perTrial = true;
-            continue;
-        }
-        if (name.substr(0, 1) != "-") {
-            if (input) return usage("more than one recording given");
-            input = std::filesystem::u8path(name);
-            continue;
-        }
-        const bool known = name == "--json" || name == "--window-ms" || name == "--screen" || name == "--screen-mm" ||
-                           name == "--distance-mm";
-        if (!known) return usage("unknown option " + std::string(name));
-        if (i + 1 == arguments.size()) return usage(std::string(name) + ": missing value");
-        const std::string_view value = arguments[++i];
-        std::string error;
-        if (takeGeometryOption(name, value, options.screen, error)) {
-            if (!error.empty()) return usage(error);
-        } else if (name == "--json") {
-            jsonPath = std::filesystem::u8path(value);
-        } else if (name == "--window-ms") {
-            std::int64_t ms = 0;
-            const auto [end, problem] = std::from_chars(value.data(), value.data() + value.size(), ms);
-            if (problem != std::errc{} || end != value.data() + value.size() || ms < 1 || ms > 3600000) {
-                return usage("--window-ms: expects 1 to 3600000");
-            }
-            options.windowMicros = ms * 1000;
-        } else {
-            return usage("unknown option " + std::string(name));
-        }
+    std::vector<std::string> positionals;
+    CommandLine line;
+    line.positionals("recording", positionals);
+    line.flag("--per-trial", options.perTrial);
+    line.option("--json", [&](std::string_view value) {
+        jsonPath = std::filesystem::u8path(value);
+        return std::string();
+    });
+    line.option("--window-ms", [&](std::string_view value) {
+        const auto ms = numberIn<std::int64_t>(value, 1, 3600000);
+        if (!ms) return expects("--window-ms", "1 to 3600000");
+        options.windowMicros = *ms * 1000;
+        return std::string();
+    });
+    for (const char* name : {"--screen", "--screen-mm", "--distance-mm"}) {
+        line.option(name, [&options, name](std::string_view value) {
+            std::string error;
+            takeGeometryOption(name, value, options.screen, error);
+            return error;
+        });
     }
-    if (!input) return usage("no recording given");
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (const auto error = line.parse(arguments)) return usage(*error);
+    if (line.helpRequested()) {
+        std::printf("%s%s", kUsage, kGeometryUsage);
+        return 0;
+    }
+    const auto given = oneRecording(positionals);
+    if (const auto* problem = std::get_if<std::string>(&given)) return usage(*problem);
+    const std::filesystem::path input = std::get<std::filesystem::path>(given);
     if (const std::string problem = geometryProblem(options.screen); !problem.empty()) return usage(problem);
 
-    const std::filesystem::path inputs[] = {*input};
+    const std::filesystem::path inputs[] = {input};
     if (jsonPath) {
         if (const auto refusal = outputRefusal(*jsonPath, inputs, kReportJsonKind)) {
             std::fprintf(stderr, "recording-report: %s\n", refusal->c_str());
@@ -91,18 +80,18 @@ int main(int argc, char** argv) {
 
     std::ifstream file;
     std::string error;
-    if (!openRecording(*input, file, error)) {
+    if (!openRecording(input, file, error)) {
         std::fprintf(stderr, "recording-report: %s\n", error.c_str());
         return 1;
     }
     const Report report = buildReport(file, options);
     if (!report.recognised) {
-        std::fprintf(stderr, "recording-report: %s\n", notARecording(*input).c_str());
+        std::fprintf(stderr, "recording-report: %s\n", notARecording(input).c_str());
         return 1;
     }
     for (const std::string& warning : report.warnings)
-        std::fprintf(stderr, "recording-report: warning: %s: %s\n", pathText(*input).c_str(), warning.c_str());
-    const std::string name = pathText(input->filename());
+        std::fprintf(stderr, "recording-report: warning: %s: %s\n", pathText(input).c_str(), warning.c_str());
+    const std::string name = pathText(input.filename());
     std::fputs(reportText(report, options, name).c_str(), stdout);
     if (jsonPath && !replaceFile(*jsonPath, reportJson(report, options, name), error)) {
         std::fprintf(stderr, "recording-report: %s\n", error.c_str());

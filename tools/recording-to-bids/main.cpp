@@ -6,8 +6,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
+#include "command-line/command_line.h"
 #include "recording-reader/recording_stream.h"
 #include "recording-to-bids/bids_export.h"
 
@@ -22,10 +24,7 @@ const char* const kUsage =
     "  --session S             the session's label\n"
     "  --run N                 the run's index\n";
 
-int usage(const std::string& error) {
-    std::fprintf(stderr, "recording-to-bids: %s\n%s%s", error.c_str(), kUsage, tyvarion::tools::kGeometryUsage);
-    return 2;
-}
+int usage(const std::string& error) { return tyvarion::tools::refuseCommandLine("recording-to-bids", error); }
 
 std::string shown(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
@@ -36,41 +35,48 @@ std::string shown(const std::filesystem::path& path) {
 
 int main(int argc, char** argv) {
     using namespace tyvarion::tools;
-    std::optional<std::filesystem::path> input;
     std::optional<std::filesystem::path> out;
     BidsExportOptions options;
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view name = arguments[i];
-        if (name == "--help" || name == "-h") {
-            std::printf("%s%s", kUsage, kGeometryUsage);
-            return 0;
-        }
-        if (name.substr(0, 1) != "-") {
-            if (input) return usage("more than one recording given");
-            input = std::filesystem::u8path(name);
-            continue;
-        }
-        if (i + 1 == arguments.size()) return usage(std::string(name) + ": missing value");
-        const std::string_view value = arguments[++i];
-        std::string error;
-        if (takeGeometryOption(name, value, options.screen, error)) {
-            if (!error.empty()) return usage(error);
-        } else if (name == "--out") {
-            out = std::filesystem::u8path(value);
-        } else if (name == "--subject" || name == "--task" || name == "--session") {
-            if (const std::string problem = labelProblem(name, value); !problem.empty()) return usage(problem);
-            (name == "--subject" ? options.entities.subject
-             : name == "--task"  ? options.entities.task
-                                 : options.entities.session.emplace()) = std::string(value);
-        } else if (name == "--run") {
-            if (const std::string problem = runProblem(value); !problem.empty()) return usage(problem);
-            options.entities.run = std::string(value);
-        } else {
-            return usage("unknown option " + std::string(name));
-        }
+    std::vector<std::string> positionals;
+    CommandLine line;
+    line.positionals("recording", positionals);
+    line.option("--out", [&](std::string_view value) {
+        out = std::filesystem::u8path(value);
+        return std::string();
+    });
+    for (const char* name : {"--subject", "--task", "--session"}) {
+        line.option(name, [&options, name](std::string_view value) {
+            std::string problem = labelProblem(name, value);
+            if (problem.empty()) {
+                const std::string_view option = name;
+                (option == "--subject" ? options.entities.subject
+                 : option == "--task"  ? options.entities.task
+                                       : options.entities.session.emplace()) = std::string(value);
+            }
+            return problem;
+        });
     }
-    if (!input) return usage("no recording given");
+    line.option("--run", [&](std::string_view value) {
+        std::string problem = runProblem(value);
+        if (problem.empty()) options.entities.run = std::string(value);
+        return problem;
+    });
+    for (const char* name : {"--screen", "--screen-mm", "--distance-mm"}) {
+        line.option(name, [&options, name](std::string_view value) {
+            std::string error;
+            takeGeometryOption(name, value, options.screen, error);
+            return error;
+        });
+    }
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (const auto error = line.parse(arguments)) return usage(*error);
+    if (line.helpRequested()) {
+        std::printf("%s%s", kUsage, kGeometryUsage);
+        return 0;
+    }
+    const auto given = oneRecording(positionals);
+    if (const auto* problem = std::get_if<std::string>(&given)) return usage(*problem);
+    const std::filesystem::path input = std::get<std::filesystem::path>(given);
     if (!out) return usage("--out: the data set's folder is required");
     if (options.entities.subject.empty()) return usage("--subject is required");
     if (options.entities.task.empty()) return usage("--task is required");
@@ -84,25 +90,25 @@ int main(int argc, char** argv) {
     {
         // Only a recording is exported: its header is read first.
         std::ifstream probe;
-        if (!tyvarion::tools::openRecording(*input, probe, error)) {
+        if (!tyvarion::tools::openRecording(input, probe, error)) {
             std::fprintf(stderr, "recording-to-bids: %s\n", error.c_str());
             return 1;
         }
         tyvarion::tools::RecordingStream header(probe);
         header.next();
         if (!header.recognised()) {
-            std::fprintf(stderr, "recording-to-bids: %s\n", tyvarion::tools::notARecording(*input).c_str());
+            std::fprintf(stderr, "recording-to-bids: %s\n", tyvarion::tools::notARecording(input).c_str());
             return 1;
         }
     }
-    std::ifstream file(*input, std::ios::binary);
+    std::ifstream file(input, std::ios::binary);
     if (!file.is_open()) {
-        std::fprintf(stderr, "recording-to-bids: cannot open %s\n", shown(*input).c_str());
+        std::fprintf(stderr, "recording-to-bids: cannot open %s\n", shown(input).c_str());
         return 1;
     }
     const auto result = exportToBids(file, options, error);
     if (!result) {
-        std::fprintf(stderr, "recording-to-bids: %s: %s\n", shown(*input).c_str(), error.c_str());
+        std::fprintf(stderr, "recording-to-bids: %s: %s\n", shown(input).c_str(), error.c_str());
         return 1;
     }
     const auto count = [](std::uint64_t n, const char* noun) {
