@@ -3,6 +3,7 @@
 // what it counts and how it reports it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "host-session/session.h"
 #include "host-session/session_stats.h"
 #include "host-session/summary.h"
+#include "output-file/output_file.h"
 
 namespace tyvarion::host {
 namespace {
@@ -406,6 +408,45 @@ TEST(SessionSummary, RecordingCountedAgainstWhatTheHostReceived) {
     ahead.add(std::vector{event(ET2_DT_POSITION, ET2_ET_DEFAULT, 102'000'001)}, 101'000'000);
     report.received = ahead;
     EXPECT_NE(formatSummary(quickOptions(1), report, std::nullopt).find(notMeasured), std::string::npos);
+}
+
+TEST(SessionSummary, NamesTheRecordingHoldingTheSessionsSamples) {
+    const tyvarion::testing::ScratchFolder scratch("tyvarion-own-recording");
+    const std::filesystem::path& folder = scratch.path();
+    RecordingLocator locator(folder);
+    locator.snapshot();
+    const std::string header =
+        "Sep=;\n"
+        "timestamp [us];\tindex;\tPOR X [px];\tPOR Y [px];\tPOR Left X [px];\tPOR Left Y [px];"
+        "\tPupil Diam Left [mm];\tPOR Right X [px];\tPOR Right Y [px];\tPupil Diam Right [mm]\n";
+    const auto write = [&](const char* name, const std::string& lines) {
+        std::ofstream(folder / name, std::ios::binary) << header << lines;
+    };
+    // Two hosts started recording in the same second; this one's file is the first.
+    write("tyvarion_NBS_2024-03-05-14-07-09.csv", "100;0;1;1;1;1;1;1;1;1;\n102;1;1;1;1;1;1;1;1;1;\n");
+    write("tyvarion_NBS_2024-03-05-14-07-09-2.csv", "101;0;1;1;1;1;1;1;1;1;\n103;1;1;1;1;1;1;1;1;1;\n");
+    const auto later = std::filesystem::last_write_time(folder / "tyvarion_NBS_2024-03-05-14-07-09.csv") +
+                       std::chrono::seconds(5);
+    std::filesystem::last_write_time(folder / "tyvarion_NBS_2024-03-05-14-07-09-2.csv", later);
+    ReceivedData received;
+    received.add(std::vector{event(ET2_DT_POSITION, ET2_ET_DEFAULT, 100)}, 200);
+    received.add(std::vector{event(ET2_DT_POSITION, ET2_ET_DEFAULT, 102)}, 200);
+    const RecordingCheck own = checkRecording(locator, received);
+    ASSERT_TRUE(own.path);
+    EXPECT_EQ(own.path->filename(), "tyvarion_NBS_2024-03-05-14-07-09.csv");
+    EXPECT_EQ(own.problem, "");
+    EXPECT_EQ(own.linesReceived, 2u);
+    EXPECT_EQ(own.linesWithValue, 2u);
+
+    // A host that received nothing cannot tell: the newest, and why.
+    const RecordingCheck unknown = checkRecording(locator, ReceivedData{});
+    ASSERT_TRUE(unknown.path);
+    EXPECT_EQ(unknown.path->filename(), "tyvarion_NBS_2024-03-05-14-07-09-2.csv");
+    EXPECT_EQ(unknown.problem,
+              "2 new recordings appeared and none holds a sample this session received; the newest is shown");
+
+    const RecordingLocator empty(folder / "none");
+    EXPECT_EQ(checkRecording(empty, received).problem, "no new recording in " + tools::pathText(folder / "none"));
 }
 
 TEST(RecordingLocator, FindsOnlyNewRecordings) {

@@ -236,6 +236,50 @@ TEST_F(SessionProgram, ConnectionLostDuringTheSession) {
     EXPECT_EQ(summaryNumber(session.output, "sample lines"), recording->samples.size());
 }
 
+TEST_F(SessionProgram, ParallelSessionsEachNameTheirOwnFile) {
+    // Two hosts, each with its own server, recording into one Documents folder
+    // at the same time, most often within the same second ("-2").
+    sim::ServerProcess serverA({"--seed", "1"});
+    sim::ServerProcess serverB({"--seed", "2"});
+    ASSERT_TRUE(serverA.running() && serverB.running()) << serverA.output() << serverB.output();
+    const std::vector<std::string> arguments{"--trials", "2", "--trial-ms", "400"};
+    std::string error;
+    serverA.useForClients();
+    auto sessionA = sim::ChildProcess::start(HOST_SESSION_PATH, arguments, error);
+    ASSERT_TRUE(sessionA) << error;
+    serverB.useForClients();
+    auto sessionB = sim::ChildProcess::start(HOST_SESSION_PATH, arguments, error);
+    ASSERT_TRUE(sessionB) << error;
+    sessionA->closeInput();
+    sessionB->closeInput();
+    std::string outA, outB;
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    bool doneA = false, doneB = false;
+    while ((!doneA || !doneB) && std::chrono::steady_clock::now() < deadline) {
+        if (!doneA && !sessionA->read(outA, std::chrono::milliseconds(50))) doneA = sessionA->poll().has_value();
+        if (!doneB && !sessionB->read(outB, std::chrono::milliseconds(50))) doneB = sessionB->poll().has_value();
+    }
+    while (sessionA->read(outA, std::chrono::milliseconds(0))) {
+    }
+    while (sessionB->read(outB, std::chrono::milliseconds(0))) {
+    }
+    ASSERT_EQ(sessionA->wait(std::chrono::seconds(5)), 0) << outA;
+    ASSERT_EQ(sessionB->wait(std::chrono::seconds(5)), 0) << outB;
+
+    const auto pathA = summaryValue(outA, "recording file");
+    const auto pathB = summaryValue(outB, "recording file");
+    ASSERT_TRUE(pathA && pathB) << outA << outB;
+    EXPECT_NE(*pathA, *pathB);
+    for (const std::string* out : {&outA, &outB}) {
+        EXPECT_EQ(summaryValue(*out, "note"), std::nullopt) << *out;
+        const auto received = summaryValue(*out, "received by the host");
+        ASSERT_TRUE(received) << *out;
+        const std::string withValue = received->substr(received->find(" of ") + 4);
+        EXPECT_EQ(*received, withValue.substr(0, withValue.find(' ')) + " of " + withValue) << *out;
+        EXPECT_NE(received->substr(0, 2), "0 ") << *out;
+    }
+}
+
 TEST_F(SessionProgram, CommandLineErrors) {
     const ProgramRun bad = runProgram(HOST_SESSION_PATH, {"--trials", "zero"});
     EXPECT_EQ(bad.exitCode, 2);

@@ -1,7 +1,8 @@
 #pragma once
 // The plug-in does not tell the host the name of its recording file. The
 // driver looks for it where the plug-in puts it, with the plug-in's own rule
-// for the Documents folder: the file that is new after the session.
+// for the Documents folder: the files that are new after the session, of
+// which the summary picks the session's own.
 
 #include <filesystem>
 #include <optional>

@@ -67,18 +67,35 @@ RecordingCheck checkRecording(const RecordingLocator& locator, const ReceivedDat
         check.problem = "no new recording in " + pathText(locator.folder());
         return check;
     }
-    check.path = found.back();
-    if (found.size() > 1)
-        check.problem = std::to_string(found.size()) + " new recordings appeared; the newest is shown";
-    std::string error;
-    const auto recording = tools::readRecording(*check.path, error);
-    if (!recording) {
-        check.problem = error;
-        return check;
+    // The plug-in does not name its file, and another host may record into the
+    // same folder meanwhile (even within the same second, "-2"): the session's
+    // file is the one holding the samples this host received.
+    std::optional<RecordingCheck> best;
+    std::string bestError;
+    for (const std::filesystem::path& path : found) {
+        RecordingCheck candidate;
+        candidate.path = path;
+        std::string error;
+        const auto recording = tools::readRecording(path, error);
+        if (recording) {
+            countRecording(*recording, received, candidate);
+            for (const std::string& warning : tools::readingWarnings(*recording))
+                candidate.problem += (candidate.problem.empty() ? "" : "; ") + warning;
+        }
+        // Newer files win ties: found is oldest first.
+        if (!best || candidate.linesReceived >= best->linesReceived) {
+            best = std::move(candidate);
+            bestError = recording ? std::string() : error;
+        }
     }
-    countRecording(*recording, received, check);
-    for (const std::string& warning : tools::readingWarnings(*recording))
-        check.problem += (check.problem.empty() ? "" : "; ") + warning;
+    check = std::move(*best);
+    if (!bestError.empty()) check.problem = bestError;
+    if (found.size() > 1 && check.linesReceived == 0) {
+        const std::string note = std::to_string(found.size()) +
+                                 " new recordings appeared and none holds a sample this session received; "
+                                 "the newest is shown";
+        check.problem = check.problem.empty() ? note : note + "; " + check.problem;
+    }
     return check;
 }
 

@@ -28,8 +28,9 @@ struct RecordingCheck {
     std::uint64_t linesReceived = 0;
 };
 
-// Finds the session's recording, counts its lines and checks them against
-// what the host received.
+// Finds the session's recording among the new ones (the one holding the
+// samples the host received; the newest when none does), counts its lines and
+// checks them against what the host received.
 RecordingCheck checkRecording(const RecordingLocator& locator, const ReceivedData& received);
 
 // Counts the recording's lines into `check`.
