@@ -36,11 +36,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.replayFile) {
-        std::string error;
-        if (!makeReplaySource(*options.replayFile, error)) {
-            std::fprintf(stderr, "tyvarion-sim-server: %s\n", error.c_str());
+        std::vector<std::string> warnings;
+        if (const auto problem = checkReplayFile(*options.replayFile, warnings)) {
+            std::fprintf(stderr, "tyvarion-sim-server: %s\n", problem->c_str());
             return 1;
         }
+        for (const std::string& warning : warnings)
+            std::fprintf(stderr, "tyvarion-sim-server: warning: %s: %s\n", options.replayFile->c_str(), warning.c_str());
     }
 
     net::NetworkScope network;

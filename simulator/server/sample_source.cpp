@@ -1,8 +1,12 @@
 #include "server/sample_source.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <utility>
 
 #include "server/gaze_model.h"
+#include "recording-reader/recording_stream.h"
 #include "server/replay.h"
 
 namespace tyvarion::sim {
@@ -38,27 +42,24 @@ private:
 
 class ReplaySource final : public SampleSource {
 public:
-    explicit ReplaySource(const std::string& path) : reader_(path) {}
-    bool isOpen() const { return reader_.isOpen(); }
+    explicit ReplaySource(std::ifstream file) : file_(std::move(file)), stream_(file_) {}
 
     std::optional<TimedSample> next() override {
-        std::string line;
-        bool overlong = false;
-        while (reader_.next(line, overlong)) {
-            if (overlong) continue;
-            const auto sample = parseSampleLine(line);
-            if (!sample) continue;
-            if (!first_) first_ = sample->timestampMicroSec;
+        while (stream_.next()) {
+            if (!stream_.atSample()) continue;
+            const tyapi::TYGazeSample sample = replayedSample(stream_.sample());
+            if (!first_) first_ = sample.timestampMicroSec;
             // A step back in the recorded time is sent at once, not waited for.
-            lastDue_ = std::max(lastDue_, elapsedSince(sample->timestampMicroSec, *first_));
-            return TimedSample{*sample, lastDue_};
+            lastDue_ = std::max(lastDue_, elapsedSince(sample.timestampMicroSec, *first_));
+            return TimedSample{sample, lastDue_};
         }
         return std::nullopt;
     }
     bool stampsLiveTime() const override { return false; }
 
 private:
-    LineReader reader_;
+    std::ifstream file_;
+    tools::RecordingStream stream_;
     std::optional<std::int64_t> first_;
     std::int64_t lastDue_ = 0;
 };
@@ -69,17 +70,24 @@ std::unique_ptr<SampleSource> makeModelSource(const GazeModelConfig& config) {
     return std::make_unique<ModelSource>(config);
 }
 
+std::optional<std::string> checkReplayFile(const std::string& path, std::vector<std::string>& warnings) {
+    const std::filesystem::path file = std::filesystem::u8path(path);
+    std::ifstream input;
+    std::string error;
+    if (!tools::openRecording(file, input, error)) return error;
+    tools::RecordingStream stream(input);
+    while (stream.next()) {
+    }
+    if (!stream.recognised()) return tools::notARecording(file);
+    if (stream.sampleLines() == 0) return "no sample lines in " + path;
+    warnings = tools::readingWarnings(stream.cutOffBytes(), stream.unreadable());
+    return std::nullopt;
+}
+
 std::unique_ptr<SampleSource> makeReplaySource(const std::string& path, std::string& error) {
-    ReplaySource probe(path);
-    if (!probe.isOpen()) {
-        error = "cannot open " + path;
-        return nullptr;
-    }
-    if (!probe.next()) {
-        error = "no sample lines in " + path;
-        return nullptr;
-    }
-    return std::make_unique<ReplaySource>(path);
+    std::ifstream input;
+    if (!tools::openRecording(std::filesystem::u8path(path), input, error)) return nullptr;
+    return std::make_unique<ReplaySource>(std::move(input));
 }
 
 }  // namespace tyvarion::sim

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "client/tyapi.h"
 
@@ -30,8 +31,13 @@ struct GazeModelConfig;
 // Model samples at the configured rate; `index` counts from 0.
 std::unique_ptr<SampleSource> makeModelSource(const GazeModelConfig& config);
 
+// Reads a file to be replayed once, as the tools read a recording: nullopt
+// when it is a recording with samples (and `warnings` say what the reader
+// leaves out), else why not ("not a recording: ...", "cannot open ...").
+std::optional<std::string> checkReplayFile(const std::string& path, std::vector<std::string>& warnings);
+
 // The sample lines of a recording file with their recorded times and
-// indices; null (and `error` set) when the file cannot be read or holds no sample.
+// indices; null (and `error` set) when the file cannot be opened.
 std::unique_ptr<SampleSource> makeReplaySource(const std::string& path, std::string& error);
 
 }  // namespace tyvarion::sim

@@ -322,12 +322,22 @@ TEST(SimServer, RejectsBadOptions) {
     ServerProcess badRate({"--rate", "60000"});
     EXPECT_FALSE(badRate.running());
     EXPECT_EQ(badRate.stop(), 2);
-    EXPECT_EQ(badRate.output().substr(0, 55), "tyvarion-sim-server: --rate: expects 1 to 50000\nusage: ");
+    EXPECT_EQ(badRate.output(), "tyvarion-sim-server: --rate: expects 1 to 50000\nsee --help\n");
 
     ServerProcess missingFile({"--replay", "no such recording.csv"});
     EXPECT_FALSE(missingFile.running());
     EXPECT_EQ(missingFile.stop(), 1);
     EXPECT_EQ(missingFile.output(), "tyvarion-sim-server: cannot open no such recording.csv\n");
+
+    // Only a recording is replayed, refused as the tools refuse it.
+    const std::string readme = ::testing::TempDir() + "sim_replay_README.md";
+    std::ofstream(readme, std::ios::binary) << "# Tyvarion NBS\n\n```sh\nscripts/demo\n```\n";
+    ServerProcess text({"--replay", readme});
+    EXPECT_FALSE(text.running());
+    EXPECT_EQ(text.stop(), 1);
+    EXPECT_EQ(text.output(), "tyvarion-sim-server: not a recording: " + readme +
+                                 " does not begin with the lines \"Sep=;\" and \"timestamp [us];<tab>index;...\"\n");
+    std::remove(readme.c_str());
 }
 
 }  // namespace
