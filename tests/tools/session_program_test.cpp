@@ -230,10 +230,32 @@ TEST_F(SessionProgram, ConnectionLostDuringTheSession) {
         << session.output;
     const auto shownPath = summaryValue(session.output, "recording file");
     ASSERT_TRUE(shownPath) << session.output;
+    // ... and the session says so, and where it is.
+    EXPECT_NE(session.output.find("releasing the tracker object\nSetRecording(false) was refused, since the "
+                                  "connection was lost; the plug-in closed the recording file when the tracker "
+                                  "object was released: " + *shownPath + "\nsummary\n"),
+              std::string::npos)
+        << session.output;
     std::string error;
     const auto recording = tools::readRecording(std::filesystem::u8path(*shownPath), error);
     ASSERT_TRUE(recording) << error;
     EXPECT_EQ(summaryNumber(session.output, "sample lines"), recording->samples.size());
+}
+
+TEST_F(SessionProgram, AStreamThatStopsWhileConnectedIsFlagged) {
+    // 100 samples at 500 Hz, then nothing, the connection still up.
+    sim::ServerProcess server({"--samples", "100"});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+    const ProgramRun session = runProgram(HOST_SESSION_PATH, {"--trials", "1", "--trial-ms", "1600"});
+    ASSERT_EQ(session.exitCode, 0) << session.output;
+    const std::string& out = session.output;
+    const std::size_t live = out.find("trial 1/1: no sample for over 1 s while connected (status 0x0F), since ");
+    ASSERT_NE(live, std::string::npos) << out;
+    const auto stalled = summaryValue(out, "stream stalled");
+    ASSERT_TRUE(stalled) << out;
+    EXPECT_EQ(stalled->rfind("trial 1: no sample for 1.", 0), 0u) << *stalled;
+    EXPECT_NE(stalled->find(" s, while connected"), std::string::npos) << *stalled;
 }
 
 TEST_F(SessionProgram, ParallelSessionsEachNameTheirOwnFile) {

@@ -79,6 +79,13 @@ int main(int argc, char** argv) {
     if (report.trialsStarted > 0) {
         std::optional<RecordingCheck> recording;
         if (report.recordingStarted) recording = checkRecording(locator, report.received);
+        if (report.recordingStopRefused) {
+            // The refusal is the plug-in's documented answer; the file was closed all the same.
+            const std::string where = recording && recording->path ? tyvarion::tools::pathText(*recording->path)
+                                                                   : tyvarion::tools::pathText(locator.folder());
+            log.line("SetRecording(false) was refused, since the connection was lost; the plug-in closed the "
+                     "recording file when the tracker object was released: " + where);
+        }
         std::fputs(formatSummary(options, report, recording).c_str(), stdout);
         std::fflush(stdout);
         std::string error;

@@ -42,6 +42,45 @@ std::string hexStatus(LONG status) {
 
 bool refused(const Reply& reply) { return reply.result != S_OK || !reply.message.empty(); }
 
+std::string seconds(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+// The time since the last sample of a trial (or its start), and the stretches
+// longer than kStallLimit, each reported once.
+class StallWatch {
+public:
+    StallWatch(int trial, Clock::time_point start) : trial_(trial), start_(start), lastSample_(start) {}
+
+    // True once, when the time without a sample first exceeds the limit.
+    bool stalledSince(Clock::time_point now) {
+        if (stalled_ || now - lastSample_ <= kStallLimit) return false;
+        stalled_ = true;
+        return true;
+    }
+    void sampleArrived(Clock::time_point now, std::vector<Stall>& stalls) {
+        end(now, stalls);
+        lastSample_ = now;
+    }
+    void end(Clock::time_point now, std::vector<Stall>& stalls) {
+        if (stalled_) stalls.push_back(Stall{trial_, fromSeconds(), secondsBetween(lastSample_, now)});
+        stalled_ = false;
+    }
+    double fromSeconds() const { return secondsBetween(start_, lastSample_); }
+
+private:
+    static double secondsBetween(Clock::time_point a, Clock::time_point b) {
+        return std::chrono::duration<double>(b - a).count();
+    }
+
+    int trial_;
+    Clock::time_point start_;
+    Clock::time_point lastSample_;
+    bool stalled_ = false;
+};
+
 class Session {
 public:
     Session(HostTracker& tracker, const SessionOptions& options, SessionLog& log,
@@ -100,20 +139,34 @@ private:
             auto nextFrame = start;
             EventRate rate;
             ProgressState state{trial, options_.trials, 0, std::nullopt, std::nullopt, 0};
+            StallWatch stall(trial, start);
             for (;;) {
                 const LONG fetched = poll();
                 const auto now = Clock::now();
+                if (fetched > 0) {
+                    stall.sampleArrived(now, report_.stalls);
+                } else if (status_ == kStatusWhileRecording && stall.stalledSince(now)) {
+                    log_.line("trial " + std::to_string(trial) + "/" + std::to_string(options_.trials) +
+                              ": no sample for over " + std::to_string(kStallLimit.count() / 1000) +
+                              " s while connected (status 0x0F), since " + seconds(stall.fromSeconds()) +
+                              " s into the trial");
+                }
                 rate.add(now, fetched);
                 state.elapsedSeconds = std::chrono::duration<double>(now - start).count();
                 state.eventsPerSecond = rate.perSecond();
                 state.gaze = report_.received.lastGaze();
                 state.status = status_.value_or(0);
                 if (status_ != kStatusWhileRecording) {
+                    stall.end(now, report_.stalls);
                     log_.progress().finish(state);
                     return endTracking(explainStatus(status_.value_or(0), trial));
                 }
-                if (now - start >= trialLength) break;
+                if (now - start >= trialLength) {
+                    stall.end(now, report_.stalls);
+                    break;
+                }
                 if (stopped()) {
+                    stall.end(now, report_.stalls);
                     log_.progress().finish(state);
                     return interrupt(trial);
                 }
@@ -132,6 +185,7 @@ private:
         if (recording_) {
             const Reply reply = tracker_.setRecording(false);
             log_.call("SetRecording(false)", reply.result, reply.message);
+            report_.recordingStopRefused = refused(reply);
         }
         if (tracking_) {
             const Reply reply = tracker_.setTracking(false);

@@ -8,11 +8,13 @@
 // handler or another thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host-session/host_tracker.h"
 #include "host-session/options.h"
@@ -47,6 +49,17 @@ enum class SessionEnd {
     interrupted,
 };
 
+// A stretch of a trial in which no sample with a value arrived while the
+// plug-in said it was connected, tracking and recording: the stream stopped
+// (or the tracker lost both eyes) without a device event.
+inline constexpr std::chrono::milliseconds kStallLimit{1000};
+
+struct Stall {
+    int trial = 0;
+    double fromSeconds = 0;  // into the trial
+    double lengthSeconds = 0;
+};
+
 struct SessionReport {
     SessionEnd end = SessionEnd::completed;
     std::string explanation;  // why it ended early; empty when completed
@@ -54,6 +67,10 @@ struct SessionReport {
     std::uint64_t triggersSent = 0;
     std::uint64_t messagesSent = 0;
     bool recordingStarted = false;
+    // SetRecording(false) was refused (the connection was lost): the plug-in
+    // closes the file when the object is released.
+    bool recordingStopRefused = false;
+    std::vector<Stall> stalls;  // each longer than kStallLimit
     // GetTime just before tracking was switched on.
     std::optional<std::uint64_t> trackingStartMicros;
     ReceivedData received;

@@ -106,6 +106,12 @@ std::string formatSummary(const SessionOptions& options, const SessionReport& re
     std::snprintf(trials, sizeof trials, "%d of %d (%d ms each, host polling at %g Hz)",
                   report.trialsStarted, options.trials, options.trialMs, options.frameRateHz);
     row(text, "trials", trials);
+    for (const Stall& stall : report.stalls) {
+        char value[128];
+        std::snprintf(value, sizeof value, "trial %d: no sample for %.2f s from %.2f s, while connected", stall.trial,
+                      stall.lengthSeconds, stall.fromSeconds);
+        row(text, "  stream stalled", value);
+    }
     const ReceivedData& received = report.received;
     row(text, "samples received", received.samples());
     row(text, "events received", received.events());
