@@ -56,6 +56,14 @@ refused "--drop-after-ms: expects milliseconds, 0 or more" --drop-after-ms 10000
 refused "--event: expects CODE@MS" --event 4
 refused "--event: expects CODE@MS" --event 4@-5
 refused "--replay: no file $scratch/none.csv" --replay "$scratch/none.csv"
+# Only a recording is replayed, refused in the words of the tools.
+printf '# Tyvarion NBS\n\nscripts/demo\n' >"$scratch/README.md"
+refused "--replay: not a recording: $scratch/README.md does not begin with the lines \"Sep=;\" and \"timestamp [us];<tab>index;...\"" \
+    --replay "$scratch/README.md"
+: >"$scratch/empty.csv"
+refused "--replay: not a recording: $scratch/empty.csv is empty" --replay "$scratch/empty.csv"
+mkdir "$scratch/folder.csv"
+refused "--replay: not a recording: $scratch/folder.csv is a directory" --replay "$scratch/folder.csv"
 refused "--screen-mm: expects WIDTHxHEIGHT in millimetres, for example 531x299" --screen-mm 0x299
 refused "--distance-mm: expects a distance in millimetres, for example 650" --distance-mm far
 refused "--trials: missing value" --trials
