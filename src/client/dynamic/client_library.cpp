@@ -11,6 +11,9 @@ namespace tyapi::dynamic {
 namespace {
 
 constexpr const wchar_t* kFileName = TYVARION_CLIENT_LIBRARY_FILE;
+// The simulated tracker's client as the package installs it: a name of its
+// own, so that the package never replaces or removes the maker's file.
+constexpr const wchar_t* kSimulatedFileName = TYVARION_SIMULATED_CLIENT_LIBRARY_FILE;
 constexpr const wchar_t* kConsequence = L"; running without a connection to the Tyvarion server\n";
 
 #if defined(_WIN64)
@@ -72,9 +75,22 @@ HMODULE loadFullPath(const std::wstring& path) {
     return module;
 }
 
-std::wstring withFile(std::wstring folder) {
+std::wstring withFile(std::wstring folder, const wchar_t* file = kFileName) {
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder.push_back(L'\\');
-    return folder + kFileName;
+    return folder + file;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The maker's file in the application's folder or System32, where a failed
+// load does not tell a missing file from a missing dependency.
+bool inSystemFolders() {
+    std::wstring application = modulePath(nullptr);
+    application.erase(application.find_last_of(L"\\/") + 1);
+    if (!application.empty() && exists(withFile(application))) return true;
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    return length != 0 && length < MAX_PATH && exists(withFile(std::wstring(system, length)));
 }
 
 // The application's folder, System32 and the folders added with
@@ -97,7 +113,7 @@ unique_hmodule loadFile(const std::wstring& pluginFolder) {
     unique_hmodule module(loadFullPath(local));
     if (module) return module;
     DWORD error = ::GetLastError();
-    if (GetFileAttributesW(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (exists(local)) {
         diagnose(L"the client library " + local + L" could not be loaded (error " +
                  decimal(error) + L")");
         return {};
@@ -105,6 +121,24 @@ unique_hmodule loadFile(const std::wstring& pluginFolder) {
     module.reset(loadFromSystemFolders());
     if (module) return module;
     error = ::GetLastError();
+    // Only where the maker's library is nowhere: one that fails to load is
+    // reported, never replaced by the simulation.
+    if (error == ERROR_MOD_NOT_FOUND && !inSystemFolders()) {
+        const std::wstring simulated = withFile(pluginFolder, kSimulatedFileName);
+        module.reset(loadFullPath(simulated));
+        if (module) {
+            OutputDebugStringW((L"TyvarionNBS: the maker's client library " + std::wstring(kFileName) +
+                                L" was found neither in " + pluginFolder +
+                                L" nor in the system folders; using the simulated tracker's " + simulated + L"\n")
+                                   .c_str());
+            return module;
+        }
+        if (exists(simulated)) {
+            diagnose(L"the simulated tracker's client library " + simulated + L" could not be loaded (error " +
+                     decimal(::GetLastError()) + L")");
+            return {};
+        }
+    }
     diagnose(L"the client library " + std::wstring(kFileName) + L" was found neither in " + pluginFolder +
              L" nor in the system folders (error " + decimal(error) + L")");
     return {};
