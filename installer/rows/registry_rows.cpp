@@ -41,7 +41,20 @@ HRESULT appendItems(const std::wstring& parent, const std::vector<RegistryItem>&
     return S_OK;
 }
 
+bool sameName(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+               CSTR_EQUAL;
+}
+
 }  // namespace
+
+bool redirectedBetweenViews(std::wstring_view key) {
+    const std::wstring_view top = key.substr(0, key.find(L'\\'));
+    for (const wchar_t* redirected : {L"CLSID", L"Interface", L"DirectShow", L"Media Type", L"MediaFoundation"})
+        if (sameName(top, redirected)) return true;
+    return false;
+}
 
 std::optional<std::wstring> formattedText(std::wstring_view text) {
     std::wstring escaped;

@@ -25,6 +25,11 @@ struct RegistryRow {
     bool operator==(const RegistryRow&) const = default;
 };
 
+// True for a key below HKEY_CLASSES_ROOT that 64-bit Windows keeps apart
+// for 32-bit programs (CLSID, Interface and the media keys); every other key
+// there, a ProgID, AppID or TypeLib, is one key for programs of both kinds.
+bool redirectedBetweenViews(std::wstring_view key);
+
 // Literal text in the formatted notation: [ and ] are written as [\[] and [\]].
 // Nothing for text with a $, which the package's preprocessor would take for
 // the start of a variable and has no escape for.

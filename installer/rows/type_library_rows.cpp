@@ -124,10 +124,10 @@ HRESULT typeLibraryRows(ITypeLib& library, const std::wstring& modulePath, const
                              format(L"%x.%x", lib.wMajorVerNum, lib.wMinorVerNum);
     const std::optional<std::wstring> formattedTitle = formattedText(title);
     if (!formattedTitle) return E_INVALIDARG;
-    rows.library.push_back({key, L"", *formattedTitle, false});
-    rows.library.push_back({key + L"\\" + format(L"%x", static_cast<unsigned>(lib.lcid)) + L"\\" + system, L"", modulePath, false});
-    rows.library.push_back({key + L"\\FLAGS", L"", format(L"%u", lib.wLibFlags), false});
-    rows.library.push_back({key + L"\\HELPDIR", L"", helpFolder, false});
+    rows.version.push_back({key, L"", *formattedTitle, false});
+    rows.path.push_back({key + L"\\" + format(L"%x", static_cast<unsigned>(lib.lcid)) + L"\\" + system, L"", modulePath, false});
+    rows.version.push_back({key + L"\\FLAGS", L"", format(L"%u", lib.wLibFlags), false});
+    rows.version.push_back({key + L"\\HELPDIR", L"", helpFolder, false});
 
     const UINT count = library.GetTypeInfoCount();
     for (UINT index = 0; index < count; ++index)

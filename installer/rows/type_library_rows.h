@@ -15,7 +15,11 @@
 namespace tyvarion::installer {
 
 struct TypeLibraryRows {
-    std::vector<RegistryRow> library;     // TypeLib\{LIBID}\...
+    // TypeLib\{LIBID}\VERSION with its name, FLAGS and HELPDIR: the same key
+    // for a library of either system kind.
+    std::vector<RegistryRow> version;
+    // TypeLib\{LIBID}\VERSION\LCID\SYSKIND: one per system kind.
+    std::vector<RegistryRow> path;
     std::vector<RegistryRow> interfaces;  // Interface\{IID}\...
 };
 

@@ -45,7 +45,8 @@ void listFolder(const std::wstring& folder, std::vector<std::wstring>& paths) {
 const Inputs& inputs() {
     static const Inputs values{environment(L"TYVARION_PACKAGE"), environment(L"TYVARION_PREVIOUS_PACKAGE"),
                                environment(L"TYVARION_PACKAGE_FILES"), environment(L"TYVARION_HOST_SESSION"),
-                               environment(L"TYVARION_CLIENT_LIBRARY")};
+                               environment(L"TYVARION_CLIENT_LIBRARY"), environment(L"TYVARION_OTHER_PACKAGE"),
+                               environment(L"TYVARION_OTHER_HOST_SESSION")};
     return values;
 }
 
@@ -87,6 +88,23 @@ std::vector<std::string> differences(const RegistryPicture& before, const Regist
     return lines;
 }
 
+std::vector<std::string> mismatch(const std::vector<std::string>& expected, const std::vector<std::string>& actual) {
+    std::vector<std::string> sortedExpected = expected;
+    std::vector<std::string> sortedActual = actual;
+    std::sort(sortedExpected.begin(), sortedExpected.end());
+    std::sort(sortedActual.begin(), sortedActual.end());
+    std::vector<std::string> missing;
+    std::vector<std::string> extra;
+    std::set_difference(sortedExpected.begin(), sortedExpected.end(), sortedActual.begin(), sortedActual.end(),
+                        std::back_inserter(missing));
+    std::set_difference(sortedActual.begin(), sortedActual.end(), sortedExpected.begin(), sortedExpected.end(),
+                        std::back_inserter(extra));
+    std::vector<std::string> lines;
+    for (const std::string& line : missing) lines.push_back("missing: " + line);
+    for (const std::string& line : extra) lines.push_back("extra: " + line);
+    return lines;
+}
+
 std::vector<std::wstring> programFiles() {
     std::vector<std::wstring> folders = {environment(L"ProgramW6432"), environment(L"ProgramFiles(x86)"),
                                          environment(L"ProgramFiles")};
@@ -100,6 +118,7 @@ std::vector<std::wstring> programFiles() {
 }
 
 std::wstring installFolder() { return environment(L"ProgramFiles") + L"\\Tyvarion NBS"; }
+std::wstring installFolder32() { return environment(L"ProgramFiles(x86)") + L"\\Tyvarion NBS"; }
 
 std::vector<char> fileBytes(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);

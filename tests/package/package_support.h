@@ -19,6 +19,10 @@ struct Inputs {
     std::wstring files;            // TYVARION_PACKAGE_FILES: the folder of the files it installs
     std::wstring hostSession;      // TYVARION_HOST_SESSION: host-session.exe of the same architecture
     std::wstring clientLibrary;    // TYVARION_CLIENT_LIBRARY: its file name, empty when the build has none
+    // For the test of both packages on one PC, the x86 package and its
+    // host-session.exe (TYVARION_OTHER_PACKAGE, TYVARION_OTHER_HOST_SESSION).
+    std::wstring otherPackage;
+    std::wstring otherHostSession;
 };
 const Inputs& inputs();
 
@@ -41,11 +45,17 @@ RegistryPicture takePicture();
 // products (Installer\...) are left out: they are not the module's.
 std::vector<std::string> differences(const RegistryPicture& before, const RegistryPicture& after);
 
+// The lines of `expected` missing from `actual` ("missing: ...") and those of
+// `actual` not expected ("extra: ..."): empty when both hold the same lines.
+std::vector<std::string> mismatch(const std::vector<std::string>& expected, const std::vector<std::string>& actual);
+
 // Every file and folder below the Program Files folders, one path each, sorted.
 std::vector<std::wstring> programFiles();
 
 // Where the package installs: Program Files of its own architecture.
 std::wstring installFolder();
+// Where the x86 package installs on a 64-bit system.
+std::wstring installFolder32();
 
 std::vector<char> fileBytes(const std::wstring& path);
 bool exists(const std::wstring& path);

@@ -3,15 +3,19 @@
 // same module at the same path writes, and takes all of it away again; the
 // host creates the installed plug-in by its ProgID and records a session
 // against the installed simulated tracker; a newer version replaces an older
-// one; a repair puts back a deleted module.
+// one; a repair puts back a deleted module; both packages stand side by side
+// and either can be removed first.
 #include "package_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "harness/child_process.h"
 #include "platform/text.h"
@@ -46,6 +50,18 @@ bool underWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
+// What the x64 package writes beyond regsvr32 under Wine: its shared
+// component's ProgIDs, which Wine's msiexec keeps apart in the 32-bit view
+// (Windows has one key for both views there).
+std::vector<std::string> withWineProgIdCopies(std::vector<std::string> lines) {
+    if (!underWine() || sizeof(void*) != 8) return lines;
+    const std::size_t count = lines.size();
+    for (std::size_t i = 0; i < count; ++i)
+        if (lines[i].rfind("+key eyetracker2.", 0) == 0 || lines[i].rfind("+value eyetracker2.", 0) == 0)
+            lines.push_back("32-bit view: " + lines[i]);
+    return lines;
+}
+
 // msiexec /fa PACKAGE. Wine's msiexec does not carry out /f (for a product
 // code it exits with 1, a package it takes for a product code), so under Wine
 // the same repair is asked for by its properties: every feature, all files again.
@@ -68,7 +84,7 @@ protected:
 
     void removeAndExpectNothingLeft(const std::wstring& package) {
         ASSERT_EQ(0u, msiexec(L"/x " + quoted(package) + L" /qn"));
-        EXPECT_EQ(platformRemovals(before_), differences(before_, takePicture()));
+        EXPECT_EQ(std::vector<std::string>{}, mismatch(platformRemovals(before_), differences(before_, takePicture())));
         EXPECT_EQ(filesBefore_, programFiles());
     }
 
@@ -91,19 +107,19 @@ TEST_F(Package, InstallsWhatRegsvr32WritesAndRemovesItAgain) {
     ASSERT_TRUE(CreateDirectoryW(installFolder().c_str(), nullptr));
     ASSERT_TRUE(CopyFileW((inputs().files + L"\\" + kModule).c_str(), installedModule().c_str(), TRUE));
     ASSERT_EQ(0u, regsvr32(L"/s " + quoted(installedModule())));
-    EXPECT_EQ(installed, differences(before_, takePicture()));
+    EXPECT_EQ(std::vector<std::string>{}, mismatch(withWineProgIdCopies(differences(before_, takePicture())), installed));
 
     EXPECT_EQ(0u, regsvr32(L"/u /s " + quoted(installedModule())));
     EXPECT_TRUE(DeleteFileW(installedModule().c_str()));
     EXPECT_TRUE(RemoveDirectoryW(installFolder().c_str()));
 }
 
-// The simulated tracker's server, started from where the package put it.
+// The simulated tracker's server, started from where a package put it.
 class InstalledServer {
 public:
-    InstalledServer() {
+    explicit InstalledServer(const std::wstring& folder) {
         std::string error;
-        child_ = tyvarion::sim::ChildProcess::start(narrow(installFolder() + L"\\" + kServer),
+        child_ = tyvarion::sim::ChildProcess::start(narrow(folder + L"\\" + kServer),
                                                     {"--port", "0", "--exit-on-stdin-eof"}, error);
         if (!child_) {
             output_ = error;
@@ -140,35 +156,69 @@ std::vector<std::string> lines(const std::wstring& path) {
     return all;
 }
 
+// host-session creates eyetracker2.Tyvarion through CoCreateInstance: only
+// the registration leads it to the module. It records against the simulated
+// tracker installed in `folder`.
+void expectSessionRecords(const std::wstring& folder, const std::wstring& hostSession) {
+    InstalledServer server(folder);
+    ASSERT_FALSE(server.endpoint().empty()) << server.output();
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TYVARION_SERVER",
+                                        std::wstring(server.endpoint().begin(), server.endpoint().end()).c_str()));
+    wchar_t temporary[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, temporary));
+    const std::wstring pathFile = std::wstring(temporary) + L"tyvarion-package-recording.txt";
+    DeleteFileW(pathFile.c_str());
+    ASSERT_EQ(0u, run(quoted(hostSession) + L" --trials 2 --trial-ms 1000 --recording-path-file " + quoted(pathFile)));
+    const std::vector<std::string> recordingPath = lines(pathFile);
+    ASSERT_EQ(1u, recordingPath.size());
+    const std::string recording = recordingPath[0];
+    const std::vector<std::string> written =
+        lines(std::wstring(recording.begin(), recording.end()));  // the driver's paths are ASCII here
+    EXPECT_GT(written.size(), 100u);
+    for (const char* expected : {"trigger: 1", "message: trial 1 start", "trigger: 2", "message: trial 2 start"})
+        EXPECT_EQ(1, std::count(written.begin(), written.end(), expected)) << expected;
+    DeleteFileW(pathFile.c_str());
+}
+
 TEST_F(Package, HostSessionCreatesTheInstalledPluginByProgIdAndRecords) {
     install(inputs().package, L" ADDLOCAL=ALL");
     ASSERT_TRUE(exists(installFolder() + L"\\" + kServer));
     if (!inputs().clientLibrary.empty()) {
         EXPECT_TRUE(exists(installFolder() + L"\\" + inputs().clientLibrary));
     }
-    {
-        InstalledServer server;
-        ASSERT_FALSE(server.endpoint().empty()) << server.output();
-        ASSERT_TRUE(SetEnvironmentVariableW(L"TYVARION_SERVER",
-                                            std::wstring(server.endpoint().begin(), server.endpoint().end()).c_str()));
-        wchar_t temporary[MAX_PATH];
-        ASSERT_NE(0u, GetTempPathW(MAX_PATH, temporary));
-        const std::wstring pathFile = std::wstring(temporary) + L"tyvarion-package-recording.txt";
-        // host-session creates eyetracker2.Tyvarion through CoCreateInstance:
-        // only the package's registration leads it to the module.
-        ASSERT_EQ(0u, run(quoted(inputs().hostSession) + L" --trials 2 --trial-ms 1000 --recording-path-file " +
-                          quoted(pathFile)));
-        const std::vector<std::string> recordingPath = lines(pathFile);
-        ASSERT_EQ(1u, recordingPath.size());
-        const std::string recording = recordingPath[0];
-        const std::vector<std::string> written =
-            lines(std::wstring(recording.begin(), recording.end()));  // the driver's paths are ASCII here
-        EXPECT_GT(written.size(), 100u);
-        for (const char* expected : {"trigger: 1", "message: trial 1 start", "trigger: 2", "message: trial 2 start"})
-            EXPECT_EQ(1, std::count(written.begin(), written.end(), expected)) << expected;
-        DeleteFileW(pathFile.c_str());
-    }
+    expectSessionRecords(installFolder(), inputs().hostSession);
     removeAndExpectNothingLeft(inputs().package);
+}
+
+// A lab PC with a 32-bit and a 64-bit host: the keys both packages write
+// stay while either is installed, whichever goes first.
+TEST_F(Package, BothArchitecturesSideBySideEitherRemovedFirst) {
+    ASSERT_FALSE(inputs().otherPackage.empty()) << "TYVARION_OTHER_PACKAGE names the x86 package";
+    struct Installed {
+        std::wstring package;
+        std::wstring hostSession;
+        std::wstring folder;
+        std::vector<std::string> registry;  // as this package alone leaves it
+        std::vector<std::wstring> files;
+    };
+    Installed x64{inputs().package, inputs().hostSession, installFolder(), {}, {}};
+    Installed x86{inputs().otherPackage, inputs().otherHostSession, installFolder32(), {}, {}};
+    for (Installed* alone : {&x64, &x86}) {
+        install(alone->package, L" ADDLOCAL=ALL");
+        alone->registry = differences(before_, takePicture());
+        alone->files = programFiles();
+        removeAndExpectNothingLeft(alone->package);
+    }
+    for (const auto& [first, second] : {std::pair{&x64, &x86}, std::pair{&x86, &x64}}) {
+        SCOPED_TRACE(narrow(first->package) + " installed first and removed first");
+        install(first->package, L" ADDLOCAL=ALL");
+        install(second->package, L" ADDLOCAL=ALL");
+        ASSERT_EQ(0u, msiexec(L"/x " + package_testing::quoted(first->package) + L" /qn"));
+        EXPECT_EQ(std::vector<std::string>{}, mismatch(second->registry, differences(before_, takePicture())));
+        EXPECT_EQ(second->files, programFiles());
+        expectSessionRecords(second->folder, second->hostSession);
+        removeAndExpectNothingLeft(second->package);
+    }
 }
 
 TEST_F(Package, NewVersionReplacesThePreviousOne) {
