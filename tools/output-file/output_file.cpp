@@ -17,6 +17,8 @@ std::string head(const fs::path& path) {
     return bytes;
 }
 
+}  // namespace
+
 fs::path temporaryBeside(const fs::path& output) {
     std::random_device random;
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -30,8 +32,6 @@ fs::path temporaryBeside(const fs::path& output) {
     name += suffix;
     return output.parent_path() / name;
 }
-
-}  // namespace
 
 std::string pathText(const fs::path& path) {
     const std::u8string text = path.u8string();

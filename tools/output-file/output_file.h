@@ -33,6 +33,9 @@ std::optional<std::string> outputRefusal(const std::filesystem::path& output,
 // to `output`. False, with `error` set and no temporary file left, on failure.
 bool replaceFile(const std::filesystem::path& output, std::string_view content, std::string& error);
 
+// A new name in `output`'s folder for the file that will become `output`.
+std::filesystem::path temporaryBeside(const std::filesystem::path& output);
+
 // A path as UTF-8 text, for messages.
 std::string pathText(const std::filesystem::path& path);
 

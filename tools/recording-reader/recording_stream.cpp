@@ -1,5 +1,6 @@
 #include "recording-reader/recording_stream.h"
 
+#include <limits>
 #include <string_view>
 
 namespace tyvarion::tools {
@@ -59,6 +60,44 @@ bool RecordingStream::readHeader() {
     return hasColumnHeader_;
 }
 
+void RecordingStream::countUnreadable(std::string_view text) {
+    // The first one is shown in messages: its beginning is enough.
+    constexpr std::size_t kShown = 256;
+    if (unreadable_.count++ == 0) {
+        unreadable_.firstLineNumber = lineNumber_;
+        unreadable_.firstText = std::string(text.substr(0, kShown));
+    }
+}
+
+RecordingStream::LineRead RecordingStream::readLine(std::string_view& text) {
+    if (buffer_.empty()) buffer_.resize(kLongestLine + 1);
+    while (true) {
+        input_.getline(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        const auto read = static_cast<std::size_t>(input_.gcount());
+        if (read == 0 && input_.eof()) return LineRead::end;
+        ++lineNumber_;
+        if (input_.eof()) {
+            // No line end: the file was cut off while this line was written.
+            cutOffBytes_ = read;
+            return LineRead::end;
+        }
+        if (!input_.fail()) {
+            text = withoutCarriageReturn(std::string_view(buffer_.data(), read - 1));
+            return LineRead::line;
+        }
+        // Longer than kLongestLine: the rest is passed over unread.
+        const std::string_view start(buffer_.data(), read);
+        input_.clear();
+        input_.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        const auto skipped = static_cast<std::size_t>(input_.gcount());
+        if (input_.eof()) {
+            cutOffBytes_ = read + skipped;
+            return LineRead::end;
+        }
+        countUnreadable(start);
+    }
+}
+
 bool RecordingStream::next() {
     if (!headerRead_ && !readHeader()) return false;
     if (!recognised()) return false;
@@ -67,14 +106,8 @@ bool RecordingStream::next() {
         ++sampleLines_;
     }
     atSample_ = false;
-    while (std::getline(input_, line_)) {
-        ++lineNumber_;
-        if (input_.eof()) {
-            // No line end: the file was cut off while this line was written.
-            cutOffBytes_ = line_.size();
-            return false;
-        }
-        const std::string_view text = withoutCarriageReturn(line_);
+    std::string_view text;
+    while (readLine(text) == LineRead::line) {
         if (auto sample = parseSampleLine(text)) {
             sample_ = *sample;
             atSample_ = true;
@@ -85,10 +118,7 @@ bool RecordingStream::next() {
             ++(text_.kind == TextKind::trigger ? triggers_ : messages_);
             return true;
         }
-        if (unreadable_.count++ == 0) {
-            unreadable_.firstLineNumber = lineNumber_;
-            unreadable_.firstText = std::string(text);
-        }
+        countUnreadable(text);
     }
     return false;
 }

@@ -6,16 +6,23 @@
 // is handed out and recognised() is false. A last line without a line end
 // (a file cut off while it was written) and lines that are neither samples nor
 // triggers nor messages are not handed out but counted, for the warnings.
+// A line longer than kLongestLine is one of those: it is skipped to its line
+// end without being held, so memory does not follow the longest line.
 
 #include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "recording-reader/recording_reader.h"
 
 namespace tyvarion::tools {
+
+// No line the plug-in writes comes near: a sample line is under 200 bytes, a
+// message is what the stimulus program sends.
+inline constexpr std::size_t kLongestLine = std::size_t{1} << 20;
 
 class RecordingStream {
 public:
@@ -33,6 +40,8 @@ public:
     const TextLine& text() const { return text_; }
     // The last sample line before the current line, if any.
     const std::optional<RecordedSample>& previousSample() const { return previous_; }
+    // The current line's number in the file, counted from 1, the header included.
+    std::size_t lineNumber() const { return lineNumber_; }
 
     bool hasSeparatorLine() const { return hasSeparatorLine_; }
     bool hasColumnHeader() const { return hasColumnHeader_; }
@@ -44,10 +53,16 @@ public:
     std::size_t cutOffBytes() const { return cutOffBytes_; }
 
 private:
+    enum class LineRead { line, end };
     bool readHeader();
+    // The next line without its line end into `text`; lines too long are
+    // counted as unreadable and skipped, a cut-off last line is counted.
+    LineRead readLine(std::string_view& text);
+    void countUnreadable(std::string_view text);
 
     std::istream& input_;
     std::string line_;
+    std::vector<char> buffer_;
     bool headerRead_ = false;
     std::size_t lineNumber_ = 0;
     bool atSample_ = false;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "recording-reader/timeline.h"
+
 namespace tyvarion::tools {
 namespace {
 
@@ -23,11 +25,30 @@ std::optional<double> median(std::vector<double> values) {
 }
 
 QualityAccumulator::QualityAccumulator(const ScreenGeometry& screen, std::int64_t windowMicros)
-    : screen_(screen), windowMicros_(windowMicros) {}
+    : screen_(screen), classifier_(classificationScreen(screen)), windowMicros_(windowMicros) {}
+
+void QualityAccumulator::closeRun() {
+    figures_.durationSeconds += static_cast<double>(last_->timeMicros - runFirstMicros_) / 1e6;
+    figures_.expectedSamples += static_cast<std::uint64_t>(std::int64_t{last_->index} - runFirstIndex_ + 1);
+    closeWindow();
+}
+
+void QualityAccumulator::beginRun(const RecordedSample& sample) {
+    if (last_) closeRun();
+    ++figures_.runs;
+    runFirstIndex_ = sample.index;
+    runFirstMicros_ = sample.timeMicros;
+    windowStart_ = sample.timeMicros;
+}
 
 void QualityAccumulator::add(const RecordedSample& sample) {
     bool follows = false;
-    if (last_) {
+    if (!last_) {
+        figures_.firstMicros = sample.timeMicros;
+        beginRun(sample);
+    } else if (beginsNewRun(*last_, sample)) {
+        beginRun(sample);
+    } else {
         intervals_.add(sample.timeMicros - last_->timeMicros);
         const std::int64_t step = static_cast<std::int64_t>(sample.index) - last_->index;
         follows = step == 1;
@@ -36,22 +57,18 @@ void QualityAccumulator::add(const RecordedSample& sample) {
             figures_.indexGaps.missing += step - 1;
             figures_.indexGaps.longest = std::max(figures_.indexGaps.longest, step - 1);
         }
-        if (sample.timeMicros - windowStart_ >= windowMicros_ || sample.timeMicros < windowStart_ ||
-            binocular_.window.size() == kMaxWindowLines) {
+        if (sample.timeMicros - windowStart_ >= windowMicros_ || binocular_.window.size() == kMaxWindowLines) {
             closeWindow();
-            // Windows lie on a grid from the first sample; a jump skips empty ones.
-            windowStart_ = sample.timeMicros < windowStart_ || sample.timeMicros - windowStart_ < windowMicros_
+            // Windows lie on a grid from the run's first sample; a jump skips empty ones.
+            windowStart_ = sample.timeMicros - windowStart_ < windowMicros_
                                ? sample.timeMicros
                                : windowStart_ + (sample.timeMicros - windowStart_) / windowMicros_ * windowMicros_;
         }
-    } else {
-        figures_.firstMicros = sample.timeMicros;
-        windowStart_ = sample.timeMicros;
     }
     ++figures_.sampleLines;
     figures_.lastMicros = sample.timeMicros;
     const auto take = [follows](Signal& signal, const std::optional<GazePoint>& point) {
-        if (!point) ++signal.lost;
+        if (!point) ++signal.invalid;
         signal.window.push_back({point, follows});
     };
     take(left_, sample.left);
@@ -72,21 +89,28 @@ void QualityAccumulator::closeWindow(Signal& signal) {
     std::size_t pairs = 0;
     GazePoint sum;
     std::size_t valid = 0;
+    Dispersion dispersion;
     for (std::size_t i = 0; i < signal.window.size(); ++i) {
         const auto& point = signal.window[i].point;
         if (!point) continue;
         sum.x += point->x;
         sum.y += point->y;
         ++valid;
+        dispersion.add(*point);
         if (i == 0 || !signal.window[i].follows || !signal.window[i - 1].point) continue;
         const GazePoint& before = *signal.window[i - 1].point;
         s2sPx += squaredDistance(before, *point);
         if (angles) s2sDeg += std::pow(visualAngleDegrees(screen_, before, *point), 2);
         ++pairs;
     }
+    const bool fixation = valid >= 2 && dispersion.degrees(classifier_) <= kFixationDispersionDegrees;
+    const auto keep = [&](std::vector<double> WindowValues::*values, double value) {
+        (signal.all.*values).push_back(value);
+        if (fixation) (signal.fixations.*values).push_back(value);
+    };
     if (pairs > 0) {
-        signal.s2sPx.push_back(std::sqrt(s2sPx / static_cast<double>(pairs)));
-        if (angles) signal.s2sDeg.push_back(std::sqrt(s2sDeg / static_cast<double>(pairs)));
+        keep(&WindowValues::s2sPx, std::sqrt(s2sPx / static_cast<double>(pairs)));
+        if (angles) keep(&WindowValues::s2sDeg, std::sqrt(s2sDeg / static_cast<double>(pairs)));
     }
     if (valid >= 2) {
         const GazePoint mean{sum.x / static_cast<double>(valid), sum.y / static_cast<double>(valid)};
@@ -96,35 +120,54 @@ void QualityAccumulator::closeWindow(Signal& signal) {
             stdPx += squaredDistance(*entry.point, mean);
             if (angles) stdDeg += std::pow(visualAngleDegrees(screen_, *entry.point, mean), 2);
         }
-        signal.stdPx.push_back(std::sqrt(stdPx / static_cast<double>(valid)));
-        if (angles) signal.stdDeg.push_back(std::sqrt(stdDeg / static_cast<double>(valid)));
+        keep(&WindowValues::stdPx, std::sqrt(stdPx / static_cast<double>(valid)));
+        if (angles) keep(&WindowValues::stdDeg, std::sqrt(stdDeg / static_cast<double>(valid)));
     }
     signal.window.clear();
 }
 
-SignalQuality QualityAccumulator::figures(Signal& signal) const {
+namespace {
+
+Precision medians(const std::vector<double>& s2sPx, const std::vector<double>& stdPx,
+                  const std::vector<double>& s2sDeg, const std::vector<double>& stdDeg) {
+    Precision precision;
+    precision.s2sWindows = s2sPx.size();
+    precision.stdWindows = stdPx.size();
+    precision.rmsS2sPx = median(s2sPx);
+    precision.stdPx = median(stdPx);
+    precision.rmsS2sDeg = median(s2sDeg);
+    precision.stdDeg = median(stdDeg);
+    return precision;
+}
+
+}  // namespace
+
+SignalQuality QualityAccumulator::figures(const Signal& signal) const {
     SignalQuality quality;
-    quality.lost = signal.lost;
+    quality.invalid = signal.invalid;
     if (figures_.sampleLines > 0) {
-        quality.lossShare = static_cast<double>(signal.lost) / static_cast<double>(figures_.sampleLines);
+        quality.invalidShare = static_cast<double>(signal.invalid) / static_cast<double>(figures_.sampleLines);
     }
-    quality.precision.s2sWindows = signal.s2sPx.size();
-    quality.precision.stdWindows = signal.stdPx.size();
-    quality.precision.rmsS2sPx = median(signal.s2sPx);
-    quality.precision.stdPx = median(signal.stdPx);
-    quality.precision.rmsS2sDeg = median(signal.s2sDeg);
-    quality.precision.stdDeg = median(signal.stdDeg);
+    if (figures_.expectedSamples > 0) {
+        const std::uint64_t missing = figures_.expectedSamples - figures_.sampleLines;
+        quality.lossShare =
+            static_cast<double>(signal.invalid + missing) / static_cast<double>(figures_.expectedSamples);
+    }
+    const auto set = [](const WindowValues& v) { return medians(v.s2sPx, v.stdPx, v.s2sDeg, v.stdDeg); };
+    quality.allWindows = set(signal.all);
+    quality.fixations = set(signal.fixations);
+    quality.fixationWindows = signal.fixations.stdPx.size();
+    quality.otherWindows = signal.all.stdPx.size() - quality.fixationWindows;
     return quality;
 }
 
 QualityFigures QualityAccumulator::finish() {
-    closeWindow();
+    if (last_) closeRun();
+    last_.reset();
     QualityFigures result = figures_;
-    if (result.firstMicros) {
-        result.durationSeconds = static_cast<double>(*result.lastMicros - *result.firstMicros) / 1e6;
-        if (result.sampleLines >= 2 && result.durationSeconds > 0) {
-            result.effectiveRateHz = static_cast<double>(result.sampleLines - 1) / result.durationSeconds;
-        }
+    if (result.sampleLines > result.runs && result.durationSeconds > 0) {
+        result.effectiveRateHz =
+            static_cast<double>(result.sampleLines - result.runs) / result.durationSeconds;
     }
     result.intervalMedianMicros = intervals_.median();
     result.interval99Micros = intervals_.percentile(0.99);

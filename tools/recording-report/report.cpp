@@ -3,19 +3,38 @@
 #include "recording-reader/recording_stream.h"
 
 namespace tyvarion::tools {
+namespace {
+
+void placeBeforeFirstSample(ReportEvent& event, const RecordedSample& first) {
+    if (event.timeMicros) return;
+    event.timeMicros = first.timeMicros;
+    event.index = first.index;
+    event.beforeFirstSample = true;
+}
+
+}  // namespace
 
 Report buildReport(std::istream& input, const ReportOptions& options) {
     Report report;
     RecordingStream stream(input);
+    TimelineCheck timeline;
     QualityAccumulator whole(options.screen, options.windowMicros);
     std::optional<QualityAccumulator> trial;
     const auto closeTrial = [&] {
         if (trial) report.trials.back().figures = trial->finish();
     };
+    bool sampleSeen = false;
     while (stream.next()) {
         if (stream.atSample()) {
-            whole.add(stream.sample());
-            if (trial) trial->add(stream.sample());
+            const RecordedSample& sample = stream.sample();
+            if (!sampleSeen) {
+                sampleSeen = true;
+                for (auto& event : report.events) placeBeforeFirstSample(event, sample);
+                for (auto& early : report.trials) placeBeforeFirstSample(early.trigger, sample);
+            }
+            timeline.add(sample, stream.lineNumber());
+            whole.add(sample);
+            if (trial) trial->add(sample);
             continue;
         }
         const TextLine& line = stream.text();
@@ -39,7 +58,12 @@ Report buildReport(std::istream& input, const ReportOptions& options) {
     report.messages = stream.messages();
     report.otherLines = stream.unreadable().count;
     report.recognised = stream.recognised();
+    report.timeline = timeline.anomalies();
     report.warnings = readingWarnings(stream.cutOffBytes(), stream.unreadable());
+    for (std::string& warning : timelineWarnings(report.timeline)) report.warnings.push_back(std::move(warning));
+    if (report.recognised && report.figures.sampleLines == 0) {
+        report.warnings.push_back("the recording holds no sample line: there are no figures");
+    }
     return report;
 }
 

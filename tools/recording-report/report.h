@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "recording-reader/recording_reader.h"
+#include "recording-reader/timeline.h"
 #include "recording-report/geometry.h"
 #include "recording-report/quality.h"
 
@@ -22,12 +23,15 @@ struct ReportOptions {
     bool perTrial = false;
 };
 
+// A text line's time is that of the sample line before it (the line was
+// queued after that sample). A line before every sample line takes the first
+// sample line's, marked beforeFirstSample; without any sample line it has none.
 struct ReportEvent {
     TextKind kind = TextKind::trigger;
     std::string text;  // after "trigger: " or "message: "
-    // The sample line before it; absent when it comes before every sample.
     std::optional<std::int64_t> timeMicros;
     std::optional<std::int32_t> index;
+    bool beforeFirstSample = false;
 };
 
 struct TrialReport {
@@ -44,7 +48,10 @@ struct Report {
     std::size_t messages = 0;
     std::size_t otherLines = 0;  // neither samples nor triggers nor messages: left out
     bool recognised = false;     // the input began with the recording's header
-    std::vector<std::string> warnings;  // what was left out (readingWarnings)
+    TimelineAnomalies timeline;
+    // What was left out (readingWarnings), where time or index do not run
+    // forward (timelineWarnings), a recording without samples.
+    std::vector<std::string> warnings;
 };
 
 Report buildReport(std::istream& input, const ReportOptions& options);

@@ -1,6 +1,8 @@
 // The report as JSON: the same figures as the readable report, in plain units
 // (seconds, microseconds, pixels, degrees, shares from 0 to 1); null where a
-// figure has no value (no samples, no pairs, no geometry).
+// figure has no value (no samples, no pairs, no geometry). A signal's
+// rms_s2s and std are the medians over fixation windows; all_windows holds
+// the medians over every window.
 #include <nlohmann/json.hpp>
 
 #include "recording-report/report.h"
@@ -16,20 +18,28 @@ json optional(const std::optional<T>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
+json precision(const Precision& p) {
+    return {{"rms_s2s_px", optional(p.rmsS2sPx)}, {"std_px", optional(p.stdPx)},
+            {"rms_s2s_deg", optional(p.rmsS2sDeg)}, {"std_deg", optional(p.stdDeg)},
+            {"s2s_windows", p.s2sWindows},      {"std_windows", p.stdWindows}};
+}
+
 json signal(const SignalQuality& quality) {
-    return {{"lost_lines", quality.lost},
-            {"loss", optional(quality.lossShare)},
-            {"rms_s2s_px", optional(quality.precision.rmsS2sPx)},
-            {"std_px", optional(quality.precision.stdPx)},
-            {"rms_s2s_deg", optional(quality.precision.rmsS2sDeg)},
-            {"std_deg", optional(quality.precision.stdDeg)},
-            {"s2s_windows", quality.precision.s2sWindows},
-            {"std_windows", quality.precision.stdWindows}};
+    json entry = {{"lost_lines", quality.invalid},
+                  {"invalid", optional(quality.invalidShare)},
+                  {"loss", optional(quality.lossShare)},
+                  {"fixation_windows", quality.fixationWindows},
+                  {"other_windows", quality.otherWindows}};
+    entry.update(precision(quality.fixations));
+    entry["all_windows"] = precision(quality.allWindows);
+    return entry;
 }
 
 json figures(const QualityFigures& f) {
     return {{"duration_s", f.durationSeconds},
             {"sample_lines", f.sampleLines},
+            {"expected_samples", f.expectedSamples},
+            {"runs_of_time", f.runs},
             {"first_timestamp_us", optional(f.firstMicros)},
             {"last_timestamp_us", optional(f.lastMicros)},
             {"effective_rate_hz", optional(f.effectiveRateHz)},
@@ -52,7 +62,11 @@ json figures(const QualityFigures& f) {
 
 json event(const ReportEvent& e) {
     const char* kind = e.kind == TextKind::trigger ? "trigger" : e.kind == TextKind::message ? "message" : "other";
-    return {{"kind", kind}, {"text", e.text}, {"timestamp_us", optional(e.timeMicros)}, {"index", optional(e.index)}};
+    return {{"kind", kind},
+            {"text", e.text},
+            {"timestamp_us", optional(e.timeMicros)},
+            {"index", optional(e.index)},
+            {"before_first_sample", e.beforeFirstSample}};
 }
 
 }  // namespace
@@ -66,10 +80,14 @@ std::string reportJson(const Report& report, const ReportOptions& options, const
                           {"height_mm", optional(screen.heightMm)},
                           {"distance_mm", optional(screen.distanceMm)}};
     document["window_ms"] = static_cast<double>(options.windowMicros) / 1000;
+    document["fixation_rule"] = {{"rule", "I-DT dispersion per window"},
+                                 {"max_dispersion_deg", kFixationDispersionDegrees},
+                                 {"screen_assumed", !screen.hasAngles()}};
     document.update(figures(report.figures));
     document["triggers"] = report.triggers;
     document["messages"] = report.messages;
     document["other_lines"] = report.otherLines;
+    document["warnings"] = report.warnings;
     json events = json::array();
     for (const auto& e : report.events) events.push_back(event(e));
     document["events"] = std::move(events);

@@ -1,57 +1,31 @@
 #include "recording-to-bids/bids_export.h"
 
 #include <array>
-#include <charconv>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 
+#include "output-file/output_file.h"
 #include "recording-reader/recording_stream.h"
+#include "recording-reader/timeline.h"
 #include "recording-report/intervals.h"
-#include "recording-to-bids/bids_sidecars.h"
+#include "recording-to-bids/bids_outputs.h"
 #include "recording-to-bids/gzip_file.h"
+#include "recording-to-bids/physio_tables.h"
+#include "recording-to-bids/staged_files.h"
 
 namespace tyvarion::tools {
 namespace {
 
-constexpr const char* kMissing = "n/a";
+namespace fs = std::filesystem;
 
-void putNumber(std::string& out, double value) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    out.append(buffer, end);
-}
+constexpr const char* kReadme =
+    "Eye-tracking recordings of Tyvarion NBS sessions, exported by recording-to-bids.\n"
+    "Each run holds the left eye (recording-eye1), the right eye (recording-eye2)\n"
+    "and the binocular gaze point (recording-eye3), with the triggers and messages\n"
+    "the stimulus program sent.\n";
 
-void putInteger(std::string& out, std::int64_t value) {
-    char buffer[24];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    out.append(buffer, end);
-}
-
-void putRow(std::string& row, std::int64_t time, const std::optional<GazePoint>& point,
-            const std::optional<double>* pupil) {
-    row.clear();
-    putInteger(row, time);
-    row += '\t';
-    if (point) {
-        putNumber(row, point->x);
-        row += '\t';
-        putNumber(row, point->y);
-    } else {
-        row += "n/a\tn/a";
-    }
-    if (pupil) {
-        row += '\t';
-        if (*pupil) putNumber(row, **pupil); else row += kMissing;
-    }
-    row += '\n';
-}
-
-std::string shown(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-bool writeText(const std::filesystem::path& path, const std::string& text) {
+bool writeText(const fs::path& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
     file.close();
@@ -60,7 +34,8 @@ bool writeText(const std::filesystem::path& path, const std::string& text) {
 
 // The triggers and messages: the same rows go into each recording's
 // physioevents table, and into the task's events table with onsets in seconds
-// from the first sample. Lines before the first sample wait for it.
+// from the first sample. Lines before the first sample wait for it, and take
+// its time.
 class EventWriter {
 public:
     EventWriter(std::array<std::unique_ptr<GzipFile>, 3>& tables, std::ofstream& events)
@@ -87,11 +62,11 @@ public:
 private:
     void write(const TextLine& line, std::int64_t time) {
         const bool trigger = line.kind == TextKind::trigger;
-        std::string rest = trigger ? "\ttrigger\t" + tsvCell(line.value) + "\tn/a\n"
-                                   : "\tmessage\tn/a\t" + tsvCell(line.value) + "\n";
+        const std::string rest = trigger ? "\ttrigger\t" + tsvCell(line.value) + "\tn/a\n"
+                                         : "\tmessage\tn/a\t" + tsvCell(line.value) + "\n";
         std::string row;
         putInteger(row, time);
-        row += "\tn/a" + rest;
+        row += "\t0" + rest;
         for (auto& table : tables_) table->write(row);
         char onset[32];
         std::snprintf(onset, sizeof onset, "%.6f", static_cast<double>(time - *first_) / 1e6);
@@ -106,76 +81,77 @@ private:
     std::uint64_t messages_ = 0;
 };
 
-}  // namespace
-
-std::string tsvCell(std::string_view text) {
-    if (text.empty()) return kMissing;
-    std::string cell(text);
-    for (char& c : cell) {
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+const BidsTarget& targetOf(const std::vector<BidsTarget>& targets, BidsFile file, std::size_t recording = 0) {
+    for (const auto& target : targets) {
+        if (target.file == file && target.recording == recording) return target;
     }
-    return cell;
+    return targets.front();  // every kind is among the targets
 }
 
+std::string runsRefusal(std::size_t line) {
+    return "the time stamps fall or the index restarts at line " + std::to_string(line) +
+           ": the recording holds more than one run of time, and a BIDS physio table has one start and one "
+           "sampling rate; split the file before that line and export each part as a run of its own";
+}
+
+}  // namespace
+
 std::optional<BidsExport> exportToBids(std::istream& recording, const BidsExportOptions& options,
-                                       std::string& error) {
-    BidsExport result;
-    result.folder = bidsFolder(options.root, options.entities);
-    std::error_code problem;
-    std::filesystem::create_directories(result.folder, problem);
-    if (problem) {
-        error = "cannot create " + shown(result.folder) + ": " + problem.message();
+                                       BidsExportFailure& failure) {
+    const std::vector<BidsTarget> targets = bidsTargets(options.root, options.entities);
+    if (auto refusal = bidsOutputRefusal(targets, options.inputs, options.overwrite)) {
+        failure = {*refusal, true};
         return std::nullopt;
     }
-    const std::string stem = bidsStem(options.entities);
-    const auto file = [&](const std::string& name) {
-        result.files.push_back(result.folder / (stem + name));
-        return result.files.back();
-    };
     const auto fail = [&](const std::string& why) {
-        error = why;
-        for (const auto& path : result.files) std::filesystem::remove(path, problem);
+        failure = {why, false};
         return std::nullopt;
     };
+
+    BidsExport result;
+    result.folder = bidsFolder(options.root, options.entities);
+    StagedFiles staged;
+    std::string error;
+    if (!staged.makeFolder(result.folder, error)) return fail(error);
 
     std::array<std::unique_ptr<GzipFile>, 3> physio;
     std::array<std::unique_ptr<GzipFile>, 3> physioEvents;
     for (std::size_t i = 0; i < 3; ++i) {
-        const std::string recordingEntity = std::string("_recording-") + kRecordingLabels[i];
-        physio[i] = std::make_unique<GzipFile>(file(recordingEntity + "_physio.tsv.gz"));
-        physioEvents[i] = std::make_unique<GzipFile>(file(recordingEntity + "_physioevents.tsv.gz"));
-        if (physio[i]->failed() || physioEvents[i]->failed()) {
-            return fail("cannot write " + shown(result.files.back()));
-        }
+        const fs::path& table = targetOf(targets, BidsFile::physio, i).path;
+        const fs::path& events = targetOf(targets, BidsFile::physioEvents, i).path;
+        physio[i] = std::make_unique<GzipFile>(staged.stage(table));
+        if (physio[i]->failed()) return fail("cannot write " + pathText(table));
+        physioEvents[i] = std::make_unique<GzipFile>(staged.stage(events));
+        if (physioEvents[i]->failed()) return fail("cannot write " + pathText(events));
     }
-    std::ofstream events(file("_events.tsv"), std::ios::binary | std::ios::trunc);
+    const fs::path& eventsTable = targetOf(targets, BidsFile::events).path;
+    std::ofstream events(staged.stage(eventsTable), std::ios::binary | std::ios::trunc);
+    if (!events.is_open()) return fail("cannot write " + pathText(eventsTable));
     events << kEventsHeader;
 
     RecordingStream stream(recording);
     EventWriter eventWriter(physioEvents, events);
+    PhysioTables tables(physio);
+    TimelineCheck timeline;
     IntervalHistogram intervals;
     std::optional<std::int64_t> last;
-    std::string row;
     while (stream.next()) {
         if (!stream.atSample()) {
             eventWriter.add(stream.text(), stream.previousSample());
             continue;
         }
         const RecordedSample& sample = stream.sample();
+        if (timeline.add(sample, stream.lineNumber())) return fail(runsRefusal(stream.lineNumber()));
         if (last) {
             intervals.add(sample.timeMicros - *last);
         } else {
             eventWriter.firstSample(sample.timeMicros);
         }
         last = sample.timeMicros;
-        putRow(row, sample.timeMicros, sample.left, &sample.pupilLeftMm);
-        physio[0]->write(row);
-        putRow(row, sample.timeMicros, sample.right, &sample.pupilRightMm);
-        physio[1]->write(row);
-        putRow(row, sample.timeMicros, sample.gaze, nullptr);
-        physio[2]->write(row);
-        ++result.samples;
+        if (!tables.add(sample, stream.lineNumber(), error)) return fail(error);
     }
+    result.samples = tables.samples();
+    result.missingRows = tables.filled();
     const auto median = intervals.median();
     if (!median || *median <= 0) {
         return fail(result.samples == 0 ? "no sample lines: nothing to export"
@@ -184,40 +160,42 @@ std::optional<BidsExport> exportToBids(std::istream& recording, const BidsExport
     result.samplingFrequencyHz = 1e6 / *median;
     result.triggers = eventWriter.triggers();
     result.messages = eventWriter.messages();
+    result.warnings = readingWarnings(stream.cutOffBytes(), stream.unreadable());
+    for (std::string& warning : timelineWarnings(timeline.anomalies())) result.warnings.push_back(std::move(warning));
 
     bool closed = true;
     for (auto& table : physio) closed = table->close() && closed;
     for (auto& table : physioEvents) closed = table->close() && closed;
     events.close();
-    if (!closed || !events) return fail("cannot write the tables in " + shown(result.folder));
+    if (!closed || !events) return fail("cannot write the tables in " + pathText(result.folder));
 
     const RecordedEye eyes[3] = {RecordedEye::left, RecordedEye::right, RecordedEye::cyclopean};
+    const auto writeStaged = [&](const fs::path& target, const std::string& text) {
+        if (writeText(staged.stage(target), text)) return true;
+        error = "cannot write " + pathText(target);
+        return false;
+    };
     for (std::size_t i = 0; i < 3; ++i) {
-        const std::string recordingEntity = std::string("_recording-") + kRecordingLabels[i];
-        if (!writeText(file(recordingEntity + "_physio.json"), physioSidecar(eyes[i], result.samplingFrequencyHz)) ||
-            !writeText(file(recordingEntity + "_physioevents.json"), physioEventsSidecar())) {
-            return fail("cannot write " + shown(result.files.back()));
+        if (!writeStaged(targetOf(targets, BidsFile::physioSidecar, i).path,
+                         physioSidecar(eyes[i], result.samplingFrequencyHz)) ||
+            !writeStaged(targetOf(targets, BidsFile::physioEventsSidecar, i).path, physioEventsSidecar())) {
+            return fail(error);
         }
     }
-    if (!writeText(file("_events.json"), eventsSidecar(options.screen))) {
-        return fail("cannot write " + shown(result.files.back()));
+    if (!writeStaged(targetOf(targets, BidsFile::eventsSidecar).path, eventsSidecar(options.screen))) {
+        return fail(error);
     }
     // The data set's own files are written once, by the first export into it.
-    const std::filesystem::path description = options.root / "dataset_description.json";
-    if (!std::filesystem::exists(description)) {
-        result.files.push_back(description);
-        if (!writeText(description, datasetDescription())) return fail("cannot write " + shown(description));
+    std::error_code ignored;
+    const fs::path description = options.root / "dataset_description.json";
+    if (!fs::exists(description, ignored)) {
+        if (!writeStaged(description, datasetDescription(options.credits))) return fail(error);
+        result.wroteDescription = true;
     }
-    const std::filesystem::path readme = options.root / "README";
-    if (!std::filesystem::exists(readme)) {
-        result.files.push_back(readme);
-        if (!writeText(readme, "Eye-tracking recordings of Tyvarion NBS sessions, exported by recording-to-bids.\n"
-                               "Each run holds the left eye (recording-eye1), the right eye (recording-eye2)\n"
-                               "and the binocular gaze point (recording-eye3), with the triggers and messages\n"
-                               "the stimulus program sent.\n")) {
-            return fail("cannot write " + shown(readme));
-        }
-    }
+    const fs::path readme = options.root / "README";
+    if (!fs::exists(readme, ignored) && !writeStaged(readme, kReadme)) return fail(error);
+    if (!staged.commit(error)) return fail(error);
+    result.files = staged.targets();
     return result;
 }
 

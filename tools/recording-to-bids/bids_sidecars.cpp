@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tyvarion_version.h"
+
 namespace tyvarion::tools {
 namespace {
 
@@ -22,6 +24,11 @@ std::string whose(RecordedEye eye) {
     return eye == RecordedEye::cyclopean ? "the binocular gaze point" : std::string("the ") + eyeName(eye) + " eye";
 }
 
+// Where a trigger or message stands in time, in the words of both event tables.
+constexpr const char* kEventTime =
+    "the time stamp of the sample line before the trigger or message in the recording (it was sent after that "
+    "sample); for one before the first sample line, that of the first sample line";
+
 json eventColumns() {
     return {{"trial_type",
              {{"Description", "What the stimulus program sent into the recording."},
@@ -31,6 +38,8 @@ json eventColumns() {
 }
 
 }  // namespace
+
+std::string softwareVersion() { return std::string("Tyvarion NBS ") + TYVARION_VERSION_TEXT; }
 
 std::string physioSidecar(RecordedEye eye, double samplingFrequencyHz) {
     const bool pupil = eye != RecordedEye::cyclopean;
@@ -43,8 +52,14 @@ std::string physioSidecar(RecordedEye eye, double samplingFrequencyHz) {
         {"PhysioType", "eyetrack"},
         {"RecordedEye", eyeName(eye)},
         {"SampleCoordinateSystem", "gaze-on-screen"},
+        {"Manufacturer", "Tyvarion"},
+        {"SoftwareVersions", softwareVersion()},
         {"timestamp",
-         {{"Description", "Time stamp of the sample, given by the eye-tracking server."}, {"Units", "us"}}},
+         {{"Description",
+           "Time stamp of the sample, given by the eye-tracking server. A sample that never reached the recording "
+           "(a gap in its index) has a row of n/a with the time stamp between its neighbours', so that every row "
+           "stands at StartTime + row / SamplingFrequency."},
+          {"Units", "us"}}},
         {"x_coordinate",
          {{"LongName", "Gaze position (x)"},
           {"Description", "Gaze position x-coordinate of " + whose(eye) + " on the screen, from its left edge."},
@@ -61,17 +76,19 @@ std::string physioSidecar(RecordedEye eye, double samplingFrequencyHz) {
 
 std::string physioEventsSidecar() {
     json document = {{"Columns", {"onset", "duration", "trial_type", "value", "message"}},
-                     {"Description",
-                      "Triggers and messages sent into the recording, at the time stamp of the sample before each."},
-                     {"OnsetSource", "timestamp"}};
+                     {"Description", std::string("Triggers and messages sent into the recording, at ") + kEventTime +
+                                         "."},
+                     {"OnsetSource", "timestamp"},
+                     {"duration", {{"Description", "Triggers and messages take no time."}}}};
     document.update(eventColumns());
     return text(document);
 }
 
 std::string eventsSidecar(const ScreenGeometry& screen) {
     json document = {
-        {"onset", {{"Description", "Time of the sample before the event, from the recording's first sample."},
-                   {"Units", "s"}}},
+        {"onset",
+         {{"Description", std::string("Time from the recording's first sample to ") + kEventTime + "."},
+          {"Units", "s"}}},
         {"duration", {{"Description", "Triggers and messages take no time."}, {"Units", "s"}}}};
     document.update(eventColumns());
     document["StimulusPresentation"] = {
@@ -82,13 +99,16 @@ std::string eventsSidecar(const ScreenGeometry& screen) {
     return text(document);
 }
 
-std::string datasetDescription() {
-    return text({{"Name", "Eye-tracking recordings"},
-                 {"BIDSVersion", "1.11.0"},
-                 {"DatasetType", "raw"},
-                 {"GeneratedBy",
-                  {{{"Name", "recording-to-bids"},
-                    {"Description", "Exported from Tyvarion NBS recording files."}}}}});
+std::string datasetDescription(const DatasetCredits& credits) {
+    json document = {{"Name", "Eye-tracking recordings"},
+                     {"BIDSVersion", "1.11.0"},
+                     {"DatasetType", "raw"}};
+    if (!credits.license.empty()) document["License"] = credits.license;
+    if (!credits.authors.empty()) document["Authors"] = credits.authors;
+    document["GeneratedBy"] = {{{"Name", "recording-to-bids"},
+                                {"Version", TYVARION_VERSION_TEXT},
+                                {"Description", "Exported from Tyvarion NBS recording files."}}};
+    return text(document);
 }
 
 }  // namespace tyvarion::tools

@@ -106,16 +106,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "recording-to-bids: cannot open %s\n", shown(input).c_str());
         return 1;
     }
-    const auto result = exportToBids(file, options, error);
+    options.inputs = {input};
+    BidsExportFailure failure;
+    const auto result = exportToBids(file, options, failure);
     if (!result) {
-        std::fprintf(stderr, "recording-to-bids: %s: %s\n", shown(input).c_str(), error.c_str());
+        if (failure.refused) {
+            std::fprintf(stderr, "recording-to-bids: %s\n", failure.message.c_str());
+            return 2;
+        }
+        std::fprintf(stderr, "recording-to-bids: %s: %s\n", shown(input).c_str(), failure.message.c_str());
         return 1;
     }
+    for (const std::string& warning : result->warnings)
+        std::fprintf(stderr, "recording-to-bids: warning: %s: %s\n", shown(input).c_str(), warning.c_str());
     const auto count = [](std::uint64_t n, const char* noun) {
         return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
     };
-    std::printf("recording-to-bids: %s at %g Hz, %s, %s -> %s\n", count(result->samples, "sample").c_str(),
-                result->samplingFrequencyHz, count(result->triggers, "trigger").c_str(),
+    const std::string missing =
+        result->missingRows ? " (and " + std::to_string(result->missingRows) + " missing as rows of n/a)" : "";
+    std::printf("recording-to-bids: %s%s at %g Hz, %s, %s -> %s\n", count(result->samples, "sample").c_str(),
+                missing.c_str(), result->samplingFrequencyHz, count(result->triggers, "trigger").c_str(),
                 count(result->messages, "message").c_str(), shown(result->folder).c_str());
     return 0;
 }
