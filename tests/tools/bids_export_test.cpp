@@ -69,7 +69,10 @@ BidsExportOptions optionsFor(const std::filesystem::path& root) {
 
 std::optional<BidsExport> exportText(const std::string& text, const BidsExportOptions& options, std::string& error) {
     std::istringstream input(text);
-    return exportToBids(input, options, error);
+    BidsExportFailure failure;
+    auto result = exportToBids(input, options, failure);
+    error = failure.message;
+    return result;
 }
 
 class BidsExportTest : public ::testing::Test {
@@ -84,40 +87,51 @@ TEST_F(BidsExportTest, EveryFileWithItsContents) {
     const auto result = exportText(madeRecording(), optionsFor(scratch_.path()), error);
     ASSERT_TRUE(result) << error;
     EXPECT_EQ(5u, result->samples);
+    EXPECT_EQ(1u, result->missingRows);
     EXPECT_EQ(1u, result->triggers);
     EXPECT_EQ(3u, result->messages);
     EXPECT_EQ(1000.0, result->samplingFrequencyHz);  // the median interval, 1 ms, despite the gap
     EXPECT_EQ(beh(), result->folder);
     EXPECT_EQ(16u, result->files.size());  // 7 tables, 7 sidecars, the description, README
+    EXPECT_TRUE(result->warnings.empty());
+    for (const auto& file : result->files) EXPECT_TRUE(std::filesystem::exists(file)) << file;
+    EXPECT_EQ(16u, static_cast<std::size_t>(std::distance(std::filesystem::recursive_directory_iterator(scratch_.path()),
+                                                          std::filesystem::recursive_directory_iterator())) -
+                       2);  // nothing else: no temporary left (the folders sub-01 and beh aside)
 
+    // Sample 3 never came: a row of n/a on the grid, between its neighbours.
     EXPECT_EQ("2000000\t950.5\t530.25\t4.25\n"
               "2001000\tn/a\tn/a\t4.25\n"
               "2002000\t952.5\t530.25\t4.25\n"
+              "2003000\tn/a\tn/a\tn/a\n"
               "2004000\t954.5\t530.25\t4.25\n"
               "2005000\t955.5\t530.25\t4.25\n",
               gunzip(at("recording-eye1_physio.tsv.gz")));
     EXPECT_EQ("2000000\t970\t550.5\t4.5\n"
               "2001000\t970\t550.5\t4.5\n"
               "2002000\t970\t550.5\t4.5\n"
+              "2003000\tn/a\tn/a\tn/a\n"
               "2004000\t970\t550.5\tn/a\n"
               "2005000\t970\t550.5\t4.5\n",
               gunzip(at("recording-eye2_physio.tsv.gz")));
     EXPECT_EQ("2000000\t960\t540\n"
               "2001000\t961\t539\n"
               "2002000\tn/a\tn/a\n"
+              "2003000\tn/a\tn/a\n"
               "2004000\t964\t536\n"
               "2005000\t965\t535\n",
               gunzip(at("recording-eye3_physio.tsv.gz")));
-    // Onsets are the time stamp of the sample before; before the first, the first's.
-    const std::string events = "2000000\tn/a\tmessage\tn/a\tvor dem Start \xE2\x80\x94 \xE9\x96\x8B\xE5\xA7\x8B mit Tab\n"
-                               "2002000\tn/a\ttrigger\t7\tn/a\n"
-                               "2002000\tn/a\tmessage\tn/a\t17\n"
-                               "2005000\tn/a\tmessage\tn/a\tn/a\n";
+    // Onsets are the time stamp of the sample before; before the first, the
+    // first's. A text with a tab is quoted, the tab kept.
+    const std::string events = "2000000\t0\tmessage\tn/a\t\"vor dem Start \xE2\x80\x94 \xE9\x96\x8B\xE5\xA7\x8B\tmit Tab\"\n"
+                               "2002000\t0\ttrigger\t7\tn/a\n"
+                               "2002000\t0\tmessage\tn/a\t17\n"
+                               "2005000\t0\tmessage\tn/a\tn/a\n";
     for (const char* eye : {"eye1", "eye2", "eye3"}) {
         EXPECT_EQ(events, gunzip(at(std::string("recording-") + eye + "_physioevents.tsv.gz"))) << eye;
     }
     EXPECT_EQ("onset\tduration\ttrial_type\tvalue\tmessage\n"
-              "0.000000\t0\tmessage\tn/a\tvor dem Start \xE2\x80\x94 \xE9\x96\x8B\xE5\xA7\x8B mit Tab\n"
+              "0.000000\t0\tmessage\tn/a\t\"vor dem Start \xE2\x80\x94 \xE9\x96\x8B\xE5\xA7\x8B\tmit Tab\"\n"
               "0.002000\t0\ttrigger\t7\tn/a\n"
               "0.002000\t0\tmessage\tn/a\t17\n"
               "0.005000\t0\tmessage\tn/a\tn/a\n",
@@ -148,6 +162,10 @@ TEST_F(BidsExportTest, EveryFileWithItsContents) {
     const auto description = readJson(scratch_.path() / "dataset_description.json");
     EXPECT_EQ("1.11.0", description["BIDSVersion"]);
     EXPECT_EQ("raw", description["DatasetType"]);
+    EXPECT_EQ("1.0.0.1", description["GeneratedBy"][0]["Version"]);
+    EXPECT_FALSE(description.contains("Authors"));  // none given
+    EXPECT_EQ("Tyvarion NBS 1.0.0.1", left["SoftwareVersions"]);
+    EXPECT_EQ("Tyvarion", left["Manufacturer"]);
 
     EXPECT_EQ(std::vector<std::string>{}, testing::checkBidsEyetracking(scratch_.path()));
 }
@@ -195,15 +213,18 @@ TEST_F(BidsExportTest, BadAndRealWorldInput) {
     std::string error;
     EXPECT_FALSE(exportText(kRecordingHeader, options, error));
     EXPECT_EQ("no sample lines: nothing to export", error);
-    EXPECT_TRUE(std::filesystem::is_empty(beh()));  // files begun are removed
-    EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "dataset_description.json"));
+    // Files and folders begun are removed.
+    EXPECT_TRUE(std::filesystem::is_empty(scratch_.path()));
     EXPECT_FALSE(exportText(std::string(kRecordingHeader) + sampleLine(made(0)), options, error));
     EXPECT_EQ("fewer than two samples with rising time stamps: no sampling frequency", error);
 
-    // Cut off in the middle of a line: the whole lines are exported.
-    ASSERT_TRUE(exportText(madeRecording() + "2006000;6;96", options, error)) << error;
+    // Cut off in the middle of a line: the whole lines are exported, with a warning.
+    const auto cutOff = exportText(madeRecording() + "2006000;6;96", options, error);
+    ASSERT_TRUE(cutOff) << error;
+    EXPECT_EQ(std::vector<std::string>{"the file ends in the middle of a line: its last 12 bytes were left out"},
+              cutOff->warnings);
     const std::string cut = gunzip(at("recording-eye3_physio.tsv.gz"));
-    EXPECT_EQ(5, std::count(cut.begin(), cut.end(), '\n'));
+    EXPECT_EQ(6, std::count(cut.begin(), cut.end(), '\n'));
 
     // CR LF line ends give the same files as LF ones.
     std::string crlf;
@@ -212,7 +233,9 @@ TEST_F(BidsExportTest, BadAndRealWorldInput) {
         crlf += c;
     }
     const std::string lfEvents = readFile(at("events.tsv"));
-    ASSERT_TRUE(exportText(crlf, options, error)) << error;
+    BidsExportOptions again = options;
+    again.overwrite = true;
+    ASSERT_TRUE(exportText(crlf, again, error)) << error;
     EXPECT_EQ(cut, gunzip(at("recording-eye3_physio.tsv.gz")));
     EXPECT_EQ(lfEvents, readFile(at("events.tsv")));
     EXPECT_EQ(std::vector<std::string>{}, testing::checkBidsEyetracking(scratch_.path()));
@@ -237,7 +260,6 @@ TEST(BidsNames, LabelsFoldersAndStems) {
     EXPECT_EQ("sub-7_ses-pre_task-rest_run-2", bidsStem(all));
     EXPECT_EQ(std::filesystem::path("d/sub-7/ses-pre/beh"), bidsFolder("d", all));
     EXPECT_EQ("sub-7_task-rest", bidsStem({"7", "rest", std::nullopt, std::nullopt}));
-    EXPECT_EQ("a b c", tsvCell("a\tb\rc"));
     EXPECT_EQ("n/a", tsvCell(""));
 }
 

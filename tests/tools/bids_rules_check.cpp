@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cmath>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -34,19 +35,48 @@ std::optional<json> readJson(const std::filesystem::path& path, std::vector<std:
     }
 }
 
+// Cells split at tabs; a cell that begins with a double quote runs to its
+// closing quote, holding tabs and doubled quotes (one quote each).
 std::vector<std::vector<std::string>> rows(const std::string& text) {
     std::vector<std::vector<std::string>> result;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> cells;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-            cells.push_back(line.substr(start, tab - start));
+        std::vector<std::string> cells(1);
+        bool quoted = false;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const char c = line[i];
+            if (quoted && c == '"') {
+                if (i + 1 < line.size() && line[i + 1] == '"') {
+                    cells.back() += '"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else if (!quoted && c == '"' && cells.back().empty()) {
+                quoted = true;
+            } else if (!quoted && c == '\t') {
+                cells.emplace_back();
+            } else {
+                cells.back() += c;
+            }
         }
-        cells.push_back(line.substr(start));
         result.push_back(std::move(cells));
     }
     return result;
+}
+
+// Whether the bytes are UTF-8: TSV files must be.
+bool isUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
+        }
+        i += length;
+    }
+    return true;
 }
 
 bool isNumber(const std::string& cell) {
@@ -63,6 +93,7 @@ void checkTable(const std::filesystem::path& table, const json& columns, const s
         problems.push_back(name(table) + ": empty or not gzip");
         return;
     }
+    if (!isUtf8(text)) problems.push_back(name(table) + ": not UTF-8");
     std::size_t line = 0;
     for (const auto& cells : rows(text)) {
         ++line;
@@ -80,6 +111,25 @@ void checkTable(const std::filesystem::path& table, const json& columns, const s
                 return;
             }
         }
+    }
+}
+
+// Continuous data is regularly sampled: row k's time stamp (microseconds)
+// lies within half an interval of the first's plus k intervals.
+void checkGrid(const std::filesystem::path& table, double frequency, std::vector<std::string>& problems) {
+    if (!(frequency > 0)) return;
+    const double interval = 1e6 / frequency;
+    std::optional<double> first;
+    std::size_t row = 0;
+    for (const auto& cells : rows(gunzip(table))) {
+        if (!isNumber(cells.at(0))) return;  // checkTable names it
+        const double time = std::stod(cells[0]);
+        if (!first) first = time;
+        if (std::abs(time - *first - static_cast<double>(row) * interval) > interval / 2) {
+            problems.push_back(name(table) + " line " + std::to_string(row + 1) + ": time stamp off the sampling grid");
+            return;
+        }
+        ++row;
     }
 }
 
@@ -136,6 +186,9 @@ void checkPhysio(const std::filesystem::path& table, std::vector<std::string>& p
         problems.push_back(where + ": pupil_size's Description does not say area or diameter");
     }
     checkTable(table, columns, {"timestamp", "x_coordinate", "y_coordinate", "pupil_size"}, problems);
+    if ((*sidecar)["SamplingFrequency"].is_number()) {
+        checkGrid(table, (*sidecar)["SamplingFrequency"].get<double>(), problems);
+    }
 
     // Gaze on a screen: the task's events beside it must describe the screen.
     if (system == "gaze-on-screen") {

@@ -63,15 +63,22 @@ TEST(RecordingReport, GapsIntervalsAndLoss) {
     EXPECT_EQ(51'000, f.intervalGaps.totalMicros);
     EXPECT_EQ(51'000, f.intervalGaps.longestMicros);
     // 125 of indexes 0 to 499 and 112 of 552 to 996 are multiples of four.
-    EXPECT_EQ(237u, f.left.lost);
-    EXPECT_DOUBLE_EQ(237.0 / 950, *f.left.lossShare);
-    EXPECT_EQ(0u, f.right.lost);
-    EXPECT_EQ(0.0, f.binocular.lossShare);
+    // Loss counts the 50 that never came as well, of the 1000 due.
+    EXPECT_EQ(1000u, f.expectedSamples);
+    EXPECT_EQ(1u, f.runs);
+    EXPECT_EQ(237u, f.left.invalid);
+    EXPECT_DOUBLE_EQ(237.0 / 950, *f.left.invalidShare);
+    EXPECT_DOUBLE_EQ(287.0 / 1000, *f.left.lossShare);
+    EXPECT_EQ(0u, f.right.invalid);
+    EXPECT_EQ(0.0, f.binocular.invalidShare);
+    EXPECT_DOUBLE_EQ(0.05, *f.binocular.lossShare);
     // A still eye: no spread anywhere, whatever its offset from the target.
-    EXPECT_EQ(0.0, f.right.precision.rmsS2sPx);
-    EXPECT_EQ(0.0, f.right.precision.stdPx);
-    EXPECT_EQ(5u, f.right.precision.stdWindows);
-    EXPECT_FALSE(f.right.precision.rmsS2sDeg);  // no geometry given
+    EXPECT_EQ(0.0, f.right.fixations.rmsS2sPx);
+    EXPECT_EQ(0.0, f.right.fixations.stdPx);
+    EXPECT_EQ(5u, f.right.fixations.stdWindows);
+    EXPECT_EQ(5u, f.right.fixationWindows);
+    EXPECT_EQ(0u, f.right.otherWindows);
+    EXPECT_FALSE(f.right.fixations.rmsS2sDeg);  // no geometry given
 }
 
 TEST(RecordingReport, PrecisionInPixelsAndDegrees) {
@@ -90,17 +97,24 @@ TEST(RecordingReport, PrecisionInPixelsAndDegrees) {
         text += sampleLine(s);
     }
     const QualityFigures f = report(text, options).figures;
-    const Precision& left = f.left.precision;
+    // No window of the left eye is a fixation; the figures of all windows
+    // are those of the definitions.
+    EXPECT_EQ(0u, f.left.fixationWindows);
+    EXPECT_EQ(5u, f.left.otherWindows);
+    EXPECT_FALSE(f.left.fixations.rmsS2sPx);
+    EXPECT_FALSE(f.left.fixations.stdDeg);
+    const Precision& left = f.left.allWindows;
     EXPECT_EQ(5u, left.s2sWindows);
     EXPECT_DOUBLE_EQ(1000, *left.rmsS2sPx);
     EXPECT_DOUBLE_EQ(500, *left.stdPx);
     EXPECT_NEAR(90, *left.rmsS2sDeg, 1e-9);
     EXPECT_NEAR(45, *left.stdDeg, 1e-9);
-    EXPECT_EQ(0.0, f.right.precision.rmsS2sDeg);
-    EXPECT_EQ(0.0, f.right.precision.stdDeg);
+    EXPECT_EQ(0.0, f.right.fixations.rmsS2sDeg);
+    EXPECT_EQ(0.0, f.right.fixations.stdDeg);
     // No binocular point at all: no figure, and a loss of everything.
-    EXPECT_FALSE(f.binocular.precision.rmsS2sPx);
-    EXPECT_FALSE(f.binocular.precision.stdPx);
+    EXPECT_FALSE(f.binocular.allWindows.rmsS2sPx);
+    EXPECT_FALSE(f.binocular.allWindows.stdPx);
+    EXPECT_EQ(0u, f.binocular.fixationWindows + f.binocular.otherWindows);
     EXPECT_EQ(1.0, f.binocular.lossShare);
 
     // Pairs across a gap in the index are no sample-to-sample step: the same
@@ -111,7 +125,7 @@ TEST(RecordingReport, PrecisionInPixelsAndDegrees) {
         s.left = GazePoint{(i / 2) % 2 ? 0.0 : 1000.0, 500};
         halves += sampleLine(s);
     }
-    const Precision gapped = report(halves, options).figures.left.precision;
+    const Precision gapped = report(halves, options).figures.left.allWindows;
     EXPECT_FALSE(gapped.rmsS2sPx);
     EXPECT_DOUBLE_EQ(500, *gapped.stdPx);
 }
@@ -119,8 +133,8 @@ TEST(RecordingReport, PrecisionInPixelsAndDegrees) {
 TEST(RecordingReport, WhiteNoiseOfKnownSpreadAndASaccade) {
     // Independent noise of standard deviation 2 px on each axis: a step has
     // variance 2 * 4 per axis, so RMS-S2S is sqrt(8 + 8) = 4 px; STD is
-    // sqrt(4 + 4) = 2.83 px. One jump of 400 px in the
-    // middle of a window (a saccade) does not move the medians.
+    // sqrt(4 + 4) = 2.83 px. One jump of 400 px in the middle of a window (a
+    // saccade) leaves that window out of the fixations.
     std::mt19937 random(20261208);
     std::normal_distribution<double> noise(0, 2);
     std::string text = kRecordingHeader;
@@ -130,8 +144,12 @@ TEST(RecordingReport, WhiteNoiseOfKnownSpreadAndASaccade) {
         s.gaze = GazePoint{960 + shift + noise(random), 540 + noise(random)};
         text += sampleLine(s);
     }
-    const Precision p = report(text).figures.binocular.precision;
-    EXPECT_EQ(50u, p.s2sWindows);
+    const SignalQuality q = report(text).figures.binocular;
+    EXPECT_EQ(49u, q.fixationWindows);
+    EXPECT_EQ(1u, q.otherWindows);
+    EXPECT_EQ(50u, q.allWindows.s2sWindows);
+    const Precision& p = q.fixations;
+    EXPECT_EQ(49u, p.s2sWindows);
     EXPECT_NEAR(4.0, *p.rmsS2sPx, 0.08);
     EXPECT_NEAR(2 * std::sqrt(2.0), *p.stdPx, 0.06);
 }
@@ -155,8 +173,13 @@ TEST(RecordingReport, TriggersMessagesAndTrials) {
     ASSERT_EQ(6u, r.events.size());
     EXPECT_EQ(TextKind::trigger, r.events[0].kind);
     EXPECT_EQ("1", r.events[0].text);
-    EXPECT_FALSE(r.events[0].timeMicros);
-    EXPECT_FALSE(r.events[0].index);
+    // Before every sample line: the first one's time, marked.
+    EXPECT_EQ(1'000'000, r.events[0].timeMicros);
+    EXPECT_EQ(0, r.events[0].index);
+    EXPECT_TRUE(r.events[0].beforeFirstSample);
+    EXPECT_TRUE(r.events[1].beforeFirstSample);
+    EXPECT_FALSE(r.events[2].beforeFirstSample);
+    EXPECT_TRUE(r.trials[0].trigger.beforeFirstSample);
     // A message that looks like a number, or like a sample line, stays a message.
     EXPECT_EQ(TextKind::message, r.events[3].kind);
     EXPECT_EQ("17", r.events[3].text);
@@ -170,6 +193,7 @@ TEST(RecordingReport, TriggersMessagesAndTrials) {
     ASSERT_EQ(3u, r.trials.size());
     EXPECT_EQ(40u, r.trials[0].figures.sampleLines);
     EXPECT_EQ(0.0, r.trials[0].figures.binocular.lossShare);
+    EXPECT_EQ(1'000'000, r.trials[0].trigger.timeMicros);
     EXPECT_EQ("2", r.trials[1].trigger.text);
     EXPECT_EQ(60u, r.trials[1].figures.sampleLines);
     EXPECT_DOUBLE_EQ(10.0 / 60, *r.trials[1].figures.binocular.lossShare);
@@ -180,7 +204,9 @@ TEST(RecordingReport, TriggersMessagesAndTrials) {
 
     const std::string shown = reportText(r, options, "made.csv");
     EXPECT_NE(std::string::npos, shown.find("  1039000           39         trigger  2\n"));
-    EXPECT_NE(std::string::npos, shown.find("  -                 -          message  start\n"));
+    EXPECT_NE(std::string::npos, shown.find("  1000000*          0          message  start\n"));
+    EXPECT_NE(std::string::npos, shown.find("\n  * before the first sample line: the first sample line's\n"));
+    EXPECT_NE(std::string::npos, shown.find("\ntrial 1 (trigger 1 before the first sample)\n"));
     EXPECT_NE(std::string::npos, shown.find("\ntrial 2 (trigger 2 after 1039000 us)\n"));
 }
 
@@ -203,14 +229,23 @@ TEST(RecordingReport, JsonHoldsTheSameFigures) {
     EXPECT_EQ(1000, json["interval_us"]["p99"]);
     EXPECT_EQ(0, json["index_gaps"]["count"]);
     EXPECT_EQ(0.0, json["left"]["loss"]);
+    EXPECT_EQ(0.0, json["left"]["invalid"]);
+    EXPECT_EQ(400, json["expected_samples"]);
     EXPECT_EQ(0.0, json["left"]["std_deg"]);
     EXPECT_EQ(2, json["left"]["std_windows"]);
+    EXPECT_EQ(2, json["left"]["fixation_windows"]);
+    EXPECT_EQ(0, json["left"]["other_windows"]);
+    EXPECT_EQ(0.0, json["left"]["all_windows"]["std_deg"]);
+    EXPECT_EQ(1.0, json["fixation_rule"]["max_dispersion_deg"]);
+    EXPECT_EQ(false, json["fixation_rule"]["screen_assumed"]);
     EXPECT_EQ(650.0, json["screen"]["distance_mm"]);
     EXPECT_EQ(200.0, json["window_ms"]);
     ASSERT_EQ(2u, json["events"].size());
     EXPECT_EQ("message", json["events"][0]["kind"]);
     EXPECT_EQ("caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xEF\xBF\xBD\xEF\xBF\xBD end", json["events"][0]["text"]);
-    EXPECT_TRUE(json["events"][0]["timestamp_us"].is_null());
+    EXPECT_EQ(1'000'000, json["events"][0]["timestamp_us"]);
+    EXPECT_EQ(true, json["events"][0]["before_first_sample"]);
+    EXPECT_EQ(false, json["events"][1]["before_first_sample"]);
     EXPECT_EQ(1'399'000, json["events"][1]["timestamp_us"]);
     EXPECT_EQ(399, json["events"][1]["index"]);
     ASSERT_EQ(1u, json["trials"].size());
@@ -286,7 +321,8 @@ TEST(RecordingReport, OnlyRecordingsAndWhatWasLeftOut) {
     EXPECT_TRUE(partial.recognised);
     EXPECT_EQ(1u, partial.otherLines);
     EXPECT_EQ((std::vector<std::string>{"the file ends in the middle of a line: its last 10 bytes were left out",
-                                        "1 line could not be read and was left out: line 4"}),
+                                        "1 line could not be read and was left out: line 4",
+                                        "the recording holds no sample line: there are no figures"}),
               partial.warnings);
     EXPECT_NE(std::string::npos,
               reportText(partial, {}, "p.csv").find("1 trigger, 0 messages, 1 unreadable line\n"));

@@ -154,11 +154,11 @@ std::string reportText(const Report& report, const ReportOptions& options, const
     }
     if (early) text += "  * before the first sample line: the first sample line's\n";
     for (const auto& trial : report.trials) {
-        text += "\ntrial " + std::to_string(trial.number) + " (trigger " + trial.trigger.text + " after " +
-                (trial.trigger.beforeFirstSample ? "before the first sample"
-                 : trial.trigger.timeMicros ? std::to_string(*trial.trigger.timeMicros) + " us"
-                                            : "no sample") +
-                ")\n";
+        const ReportEvent& trigger = trial.trigger;
+        const std::string when = trigger.beforeFirstSample ? "before the first sample"
+                                 : trigger.timeMicros      ? "after " + std::to_string(*trigger.timeMicros) + " us"
+                                                           : "after no sample";
+        text += "\ntrial " + std::to_string(trial.number) + " (trigger " + trigger.text + " " + when + ")\n";
         text += figuresText(trial.figures, options);
     }
     return text;
