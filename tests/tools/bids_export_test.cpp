@@ -12,6 +12,7 @@
 
 #include "bids_rules_check.h"
 #include "recording-to-bids/bids_export.h"
+#include "recording-to-bids/bids_outputs.h"
 #include "recording_maker.h"
 #include "test_environment.h"
 
@@ -245,6 +246,130 @@ TEST_F(BidsExportTest, BadAndRealWorldInput) {
     blocked.root = scratch_.path() / "README" / "x";
     EXPECT_FALSE(exportText(madeRecording(), blocked, error));
     EXPECT_EQ(0u, error.find("cannot create " + (blocked.root / "sub-01" / "beh").string() + ": "));
+}
+
+TEST_F(BidsExportTest, NeverOverItsInputNorAFileOfAnotherKind) {
+    const BidsExportOptions options = optionsFor(scratch_.path());
+    const auto refusal = [&](const std::filesystem::path& input, bool overwrite = false) {
+        BidsExportOptions withInput = options;
+        withInput.inputs = {input};
+        withInput.overwrite = overwrite;
+        std::istringstream text(readFile(input));
+        BidsExportFailure failure;
+        EXPECT_FALSE(exportToBids(text, withInput, failure)) << input;
+        EXPECT_TRUE(failure.refused) << failure.message;
+        return failure.message;
+    };
+    std::filesystem::create_directories(beh());
+    // The input where the events table goes, and where a sidecar goes: both
+    // refused, both kept as they were.
+    const std::filesystem::path asEvents = at("events.tsv");
+    std::ofstream(asEvents, std::ios::binary) << madeRecording();
+    EXPECT_EQ("will not write over " + asEvents.string() + ": it is the input", refusal(asEvents, true));
+    EXPECT_EQ(madeRecording(), readFile(asEvents));
+    std::filesystem::rename(asEvents, at("recording-eye2_physio.json"));
+    EXPECT_EQ("will not write over " + at("recording-eye2_physio.json").string() + ": it is the input",
+              refusal(at("recording-eye2_physio.json"), true));
+    EXPECT_EQ(madeRecording(), readFile(at("recording-eye2_physio.json")));
+
+    // A file of another kind under an export's name, even with --overwrite.
+    const std::filesystem::path input = scratch_.path() / "rec.csv";
+    std::ofstream(input, std::ios::binary) << madeRecording();
+    std::filesystem::remove(at("recording-eye2_physio.json"));
+    std::ofstream(at("events.tsv"), std::ios::binary) << "onset\tduration\n1\t2\n";
+    EXPECT_EQ("will not write over " + at("events.tsv").string() +
+                  ": it exists and is not an events table written by recording-to-bids",
+              refusal(input, true));
+    std::ofstream(at("recording-eye1_physio.tsv.gz"), std::ios::binary) << "plain text, not gzip\n";
+    EXPECT_EQ("will not write over " + at("recording-eye1_physio.tsv.gz").string() +
+                  ": it exists and is not a physio table written by recording-to-bids",
+              refusal(input, true));
+    EXPECT_EQ("onset\tduration\n1\t2\n", readFile(at("events.tsv")));
+    std::filesystem::remove(at("recording-eye1_physio.tsv.gz"));
+    std::filesystem::remove(at("events.tsv"));
+
+    // An earlier export of the same run: replaced only when asked.
+    std::string error;
+    BidsExportOptions first = options;
+    first.inputs = {input};
+    ASSERT_TRUE(exportText(madeRecording(), first, error)) << error;
+    EXPECT_EQ("will not write over " + at("recording-eye1_physio.tsv.gz").string() +
+                  ": an export of this run is there already (--overwrite replaces it)",
+              refusal(input));
+    const std::string shorter = std::string(kRecordingHeader) + sampleLine(made(0)) + sampleLine(made(1));
+    first.overwrite = true;
+    ASSERT_TRUE(exportText(shorter, first, error)) << error;
+    EXPECT_EQ("2000000\t960\t540\n2001000\t961\t539\n", gunzip(at("recording-eye3_physio.tsv.gz")));
+    EXPECT_EQ(std::string(kEventsHeader), readFile(at("events.tsv")));
+    EXPECT_EQ(std::vector<std::string>{}, testing::checkBidsEyetracking(scratch_.path()));
+
+    // What the export's files begin with is what the check takes for its own.
+    for (const BidsTarget& target : bidsTargets(scratch_.path(), options.entities)) {
+        std::ifstream file(target.path, std::ios::binary);
+        std::string head(4096, '\0');
+        file.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(file.gcount()));
+        EXPECT_TRUE(isOwnBidsFile(target.file, head)) << target.path;
+        EXPECT_FALSE(isOwnBidsFile(target.file, madeRecording())) << target.path;
+    }
+}
+
+TEST_F(BidsExportTest, TimeThatRunsBackwardsIsRefusedAndSaid) {
+    const BidsExportOptions options = optionsFor(scratch_.path());
+    std::string error;
+    // An index that starts over at line 6: nothing is written.
+    std::string restarted = std::string(kRecordingHeader) + "trigger: 1\n";
+    for (std::int32_t i : {0, 1, 2}) restarted += sampleLine(made(i));
+    MadeSample again = made(0);
+    again.timeMicros = 9'000'000;
+    restarted += sampleLine(again);
+    EXPECT_FALSE(exportText(restarted, options, error));
+    EXPECT_EQ("the time stamps fall or the index restarts at line 7: the recording holds more than one run of time, "
+              "and a BIDS physio table has one start and one sampling rate; split the file before that line and "
+              "export each part as a run of its own",
+              error);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch_.path()));
+
+    // Equal time stamps and unreadable lines: exported, with warnings.
+    std::string odd = std::string(kRecordingHeader);
+    for (std::int32_t i : {0, 1, 2, 3}) {
+        MadeSample s = made(i);
+        if (i == 2) s.timeMicros = made(1).timeMicros;
+        odd += sampleLine(s);
+        if (i == 0) odd += "noise\n";
+    }
+    const auto result = exportText(odd, options, error);
+    ASSERT_TRUE(result) << error;
+    EXPECT_EQ((std::vector<std::string>{
+                  "1 line could not be read and was left out: line 4",
+                  "1 sample line has the time stamp of the line before (an interval of zero): line 6"}),
+              result->warnings);
+
+    // An index that jumps further than its time stamps allow is not filled in.
+    std::string jump = std::string(kRecordingHeader) + sampleLine(made(0));
+    MadeSample far = made(1);
+    far.index = 1'000'000;
+    jump += sampleLine(far);
+    BidsExportOptions other = options;
+    other.entities.run = "2";
+    EXPECT_FALSE(exportText(jump, other, error));
+    EXPECT_EQ("the index jumps by 1000000 at line 4 while the time stamps move by 1000 us: the gap cannot be "
+              "placed on the sampling grid",
+              error);
+}
+
+TEST(BidsCells, Utf8QuotesAndTabs) {
+    EXPECT_EQ("n/a", tsvCell(""));
+    EXPECT_EQ("plain text", tsvCell("plain text"));
+    EXPECT_EQ("\"a\tb\"", tsvCell("a\tb"));
+    // A lone quote would make a CSV reader take the rest of the file for one cell.
+    EXPECT_EQ("\"\"\"start of a quote\"", tsvCell("\"start of a quote"));
+    EXPECT_EQ("\"say \"\"hi\"\"\tnow\"", tsvCell("say \"hi\"\tnow"));
+    EXPECT_EQ("a b", tsvCell("a\rb"));
+    // Bytes that are not UTF-8 become U+FFFD, as in the report's JSON.
+    EXPECT_EQ("caf\xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD end", tsvCell("caf\xC3\xA9 \xFF\xFE end"));
+    EXPECT_EQ("\xEF\xBF\xBD", tsvCell("\xC3"));  // a sequence cut short
+    EXPECT_EQ("\xE6\x97\xA5\xE6\x9C\xAC", tsvCell("\xE6\x97\xA5\xE6\x9C\xAC"));
 }
 
 TEST(BidsNames, LabelsFoldersAndStems) {

@@ -8,6 +8,7 @@
 
 #include "recording-reader/recording_reader.h"
 #include "recording-reader/recording_stream.h"
+#include "recording-reader/timeline.h"
 #include "recording/line_format.h"
 #include "test_environment.h"
 
@@ -261,6 +262,67 @@ TEST(RecordingReader, FilesThatAreNotRecordings) {
     ASSERT_TRUE(headerOnly) << error;
     EXPECT_TRUE(headerOnly->samples.empty());
     EXPECT_TRUE(readingWarnings(*headerOnly).empty());
+}
+
+TEST(RecordingReader, LinesLongerThanTheCapAreSkippedUnread) {
+    // A message of the cap's length is read; one byte more and the line is
+    // unreadable, skipped to its end, and the reading goes on after it.
+    const std::string atCap = "message: " + std::string(kLongestLine - 9, 'a');
+    const std::string overCap = "message: " + std::string(kLongestLine - 8, 'b');
+    const Recording read = parse(std::string(kHeader) + atCap + "\n" + overCap + "\r\n100;0;1;1;1;1;1;1;1;1;\n" +
+                                 overCap + "\ntrigger: 5\n");
+    ASSERT_EQ(read.texts.size(), 2u);
+    EXPECT_EQ(read.texts[0].value.size(), kLongestLine - 9);
+    EXPECT_EQ(read.texts[1].value, "5");
+    EXPECT_EQ(read.samples.size(), 1u);
+    EXPECT_EQ(read.unreadable.count, 2u);
+    EXPECT_EQ(read.unreadable.firstLineNumber, 4u);
+    EXPECT_EQ(read.unreadable.firstText, overCap.substr(0, 256));
+    EXPECT_EQ(read.cutOffBytes, 0u);
+
+    // Over the cap and cut off: one cut-off line, all of its bytes counted.
+    const Recording cut = parse(std::string(kHeader) + "100;0;1;1;1;1;1;1;1;1;\n" + overCap);
+    EXPECT_EQ(cut.samples.size(), 1u);
+    EXPECT_EQ(cut.unreadable.count, 0u);
+    EXPECT_EQ(cut.cutOffBytes, overCap.size());
+}
+
+TEST(RecordingReader, TimelineRunsAndTheirWarnings) {
+    const auto at = [](std::int64_t time, std::int32_t index) {
+        RecordedSample sample;
+        sample.timeMicros = time;
+        sample.index = index;
+        return sample;
+    };
+    TimelineCheck steady;
+    EXPECT_FALSE(steady.add(at(100, 0), 3));
+    EXPECT_FALSE(steady.add(at(102, 1), 4));
+    EXPECT_FALSE(steady.add(at(106, 3), 5));  // a gap in the index is no new run
+    EXPECT_EQ(steady.anomalies().runs, 1u);
+    EXPECT_TRUE(timelineWarnings(steady.anomalies()).empty());
+
+    TimelineCheck odd;
+    odd.add(at(100, 0), 3);
+    EXPECT_FALSE(odd.add(at(100, 1), 4));  // a time stamp repeated: counted, same run
+    EXPECT_TRUE(odd.add(at(98, 2), 5));    // time falls
+    EXPECT_TRUE(odd.add(at(200, 2), 7));   // index repeats
+    EXPECT_TRUE(odd.add(at(300, 0), 8));   // index restarts
+    EXPECT_FALSE(odd.add(at(302, 1), 9));
+    EXPECT_FALSE(odd.add(at(302, 2), 10));
+    const TimelineAnomalies& a = odd.anomalies();
+    EXPECT_EQ(a.runs, 4u);
+    EXPECT_EQ(a.secondRunLine, 5u);
+    EXPECT_EQ(a.zeroIntervals, 2u);
+    EXPECT_EQ(a.firstZeroLine, 4u);
+    EXPECT_EQ(a.negativeIntervals, 1u);
+    EXPECT_EQ(a.indexRestarts, 2u);
+    EXPECT_EQ(a.firstRestartLine, 7u);
+    EXPECT_EQ(timelineWarnings(a),
+              (std::vector<std::string>{
+                  "2 sample lines have the time stamp of the line before (an interval of zero), the first at line 4",
+                  "1 time stamp falls below the one before (a negative interval): line 5",
+                  "the index does not rise 2 times (it restarts or repeats), the first at line 7",
+                  "the recording holds 4 runs of time that share no time axis; the second begins at line 5"}));
 }
 
 }  // namespace

@@ -328,5 +328,33 @@ TEST(RecordingReport, OnlyRecordingsAndWhatWasLeftOut) {
               reportText(partial, {}, "p.csv").find("1 trigger, 0 messages, 1 unreadable line\n"));
 }
 
+TEST(RecordingReport, RunsOfTimeAreMeasuredOneByOneAndSaid) {
+    // 100 samples, then the tracker starts over: its clock and index from 0.
+    std::string text = kRecordingHeader;
+    for (std::int32_t i = 0; i < 100; ++i) text += sampleLine(steady(i));
+    for (std::int32_t i = 0; i < 50; ++i) {
+        MadeSample s = steady(i);
+        s.timeMicros = 1000 + std::int64_t{i} * 1000;
+        if (i == 10) continue;  // one never came
+        text += sampleLine(s);
+    }
+    const Report r = report(text);
+    const QualityFigures& f = r.figures;
+    EXPECT_EQ(2u, f.runs);
+    EXPECT_EQ(149u, f.sampleLines);
+    EXPECT_EQ(150u, f.expectedSamples);
+    EXPECT_DOUBLE_EQ(0.099 + 0.049, f.durationSeconds);
+    EXPECT_DOUBLE_EQ(147 / 0.148, *f.effectiveRateHz);
+    EXPECT_EQ(2000, f.intervalMaxMicros);  // the gap; the jump back is no interval
+    EXPECT_EQ(1u, f.indexGaps.count);
+    EXPECT_DOUBLE_EQ(1.0 / 150, *f.binocular.lossShare);
+    EXPECT_EQ((std::vector<std::string>{
+                  "1 time stamp falls below the one before (a negative interval): line 103",
+                  "the index does not rise 1 time (it restarts or repeats): line 103",
+                  "the recording holds 2 runs of time that share no time axis; the second begins at line 103"}),
+              r.warnings);
+    EXPECT_NE(std::string::npos, reportText(r, {}, "r.csv").find("  duration                0.148 s (2 runs of time)\n"));
+}
+
 }  // namespace
 }  // namespace tyvarion::tools
