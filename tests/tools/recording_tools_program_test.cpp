@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -95,6 +97,68 @@ TEST_F(RecordingToolsProgram, ExportAndItsRefusals) {
     empty.insert(empty.end(), geometry_.begin(), geometry_.end());
     refusal(empty, "recording-to-bids: " + headerOnly_ + ": no sample lines: nothing to export", 1);
     EXPECT_FALSE(std::filesystem::exists(out_ + "/sub-02/beh/sub-02_task-x_events.tsv"));
+}
+
+TEST_F(RecordingToolsProgram, ExportNeverWritesOverItsInputOrAnEarlierExport) {
+    const auto exportTo = [&](const std::string& input, std::vector<std::string> more = {}) {
+        std::vector<std::string> arguments{input, "--out", out_, "--subject", "01", "--task", "t"};
+        arguments.insert(arguments.end(), geometry_.begin(), geometry_.end());
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return run(RECORDING_TO_BIDS_PATH, arguments);
+    };
+    const std::string beh = out_ + "/sub-01/beh/";
+    std::filesystem::create_directories(beh);
+    std::ifstream original(recording_, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(original)), {});
+
+    // The input where the events table goes: refused with 2, and still whole.
+    const std::string asEvents = beh + "sub-01_task-t_events.tsv";
+    std::filesystem::copy_file(recording_, asEvents);
+    const ProgramRun onInput = exportTo(asEvents);
+    EXPECT_EQ(2, onInput.exitCode);
+    EXPECT_EQ("recording-to-bids: will not write over " + asEvents + ": it is the input\n", onInput.output);
+    std::ifstream kept(asEvents, std::ios::binary);
+    EXPECT_EQ(bytes, std::string((std::istreambuf_iterator<char>(kept)), {}));
+    std::filesystem::remove(asEvents);
+
+    // A first export, then the same run again: refused unless --overwrite.
+    EXPECT_EQ(0, exportTo(recording_).exitCode);
+    const ProgramRun again = exportTo(recording_);
+    EXPECT_EQ(2, again.exitCode);
+    EXPECT_EQ("recording-to-bids: will not write over " + beh +
+                  "sub-01_task-t_recording-eye1_physio.tsv.gz: an export of this run is there already (--overwrite "
+                  "replaces it)\n",
+              again.output);
+    const ProgramRun replaced = exportTo(recording_, {"--overwrite"});
+    EXPECT_EQ(0, replaced.exitCode) << replaced.output;
+
+    // What the reading left out is said, and the export still made.
+    const std::string cut = (scratch_.path() / "cut.csv").string();
+    std::ofstream(cut, std::ios::binary) << bytes << "noise\n21000;10;96";
+    const ProgramRun warned = exportTo(cut, {"--overwrite"});
+    EXPECT_EQ(0, warned.exitCode);
+    EXPECT_NE(std::string::npos,
+              warned.output.find("recording-to-bids: warning: " + cut +
+                                 ": the file ends in the middle of a line: its last 8 bytes were left out\n"))
+        << warned.output;
+    EXPECT_NE(std::string::npos,
+              warned.output.find("recording-to-bids: warning: " + cut +
+                                 ": 1 line could not be read and was left out: line 14\n"))
+        << warned.output;
+
+    // A failed export leaves no folder behind.
+    std::vector<std::string> empty{headerOnly_, "--out", out_, "--subject", "02", "--task", "x"};
+    empty.insert(empty.end(), geometry_.begin(), geometry_.end());
+    EXPECT_EQ(1, run(RECORDING_TO_BIDS_PATH, empty).exitCode);
+    EXPECT_FALSE(std::filesystem::exists(out_ + "/sub-02"));
+}
+
+TEST_F(RecordingToolsProgram, ReportSaysWhatIsOdd) {
+    const ProgramRun empty = run(RECORDING_REPORT_PATH, {headerOnly_});
+    EXPECT_EQ(0, empty.exitCode);
+    EXPECT_EQ(0u, empty.output.find("recording-report: warning: " + headerOnly_ +
+                                    ": the recording holds no sample line: there are no figures\n"))
+        << empty.output;
 }
 
 TEST_F(RecordingToolsProgram, ReportWithJson) {

@@ -59,6 +59,9 @@ Report buildReport(std::istream& input, const ReportOptions& options);
 // The readable report, for a terminal.
 std::string reportText(const Report& report, const ReportOptions& options, const std::string& name);
 
+// What the figures are, in a few lines: under the readable report and in --help.
+std::string reportLegend();
+
 // The same figures as a JSON document (UTF-8; bytes that are not UTF-8 become U+FFFD).
 std::string reportJson(const Report& report, const ReportOptions& options, const std::string& name);
 

@@ -101,11 +101,12 @@ std::string figuresText(const QualityFigures& figures, const ReportOptions& opti
     return text;
 }
 
-std::string legend(const ReportOptions& options) {
+}  // namespace
+
+std::string reportLegend() {
     char rule[96];
     std::snprintf(rule, sizeof rule, "%.1f deg", kFixationDispersionDegrees);
     std::string text =
-        "\n"
         "  loss             samples without a valid point, invalid or never written (gaps in the\n"
         "                   index), of the samples due by the index range; invalid lines: sample\n"
         "                   lines without a valid point, of the sample lines\n"
@@ -117,6 +118,13 @@ std::string legend(const ReportOptions& options) {
         "                   as the median over those windows; all windows hold saccades too\n"
         "  typical          in fixations, RMS-S2S from about 0.01 deg (head on a chin rest) to 0.3 deg\n"
         "                   (remote tracker, head free), STD of the same order (Holmqvist et al., 2012)\n";
+    return text;
+}
+
+namespace {
+
+std::string legend(const ReportOptions& options) {
+    std::string text = "\n" + reportLegend();
     if (!options.screen.hasAngles()) {
         text += "  (degrees need --screen-mm and --distance-mm; fixations were found for a screen of\n"
                 "  531x299 mm at 650 mm)\n";
