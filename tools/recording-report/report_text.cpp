@@ -124,7 +124,10 @@ std::string reportLegend() {
 namespace {
 
 std::string legend(const ReportOptions& options) {
-    std::string text = "\n" + reportLegend();
+    // Appended: GCC 12 at -O3 warns falsely (-Wrestrict) about a literal
+    // prepended to a temporary string.
+    std::string text(1, '\n');
+    text += reportLegend();
     if (!options.screen.hasAngles()) {
         text += "  (degrees need --screen-mm and --distance-mm; fixations were found for a screen of\n"
                 "  531x299 mm at 650 mm)\n";
