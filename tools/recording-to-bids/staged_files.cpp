@@ -1,6 +1,5 @@
 #include "recording-to-bids/staged_files.h"
 
-#include <algorithm>
 
 #include "output-file/output_file.h"
 
