@@ -1,6 +1,5 @@
 #include "recording-to-bids/staged_files.h"
 
-
 #include "output-file/output_file.h"
 
 namespace tyvarion::tools {
