@@ -195,6 +195,10 @@ TEST_F(BidsExportTest, TheRulesCheckFindsBrokenRules) {
     physioEvents["OnsetSource"] = "time";
     rewrite(at("recording-eye2_physioevents.json"), physioEvents.dump());
 
+    // A row off the sampling grid (a gap closed up), a byte that is not UTF-8.
+    gzip(at("recording-eye2_physio.tsv.gz"), "2000000\t970\t550.5\t4.5\n2003000\t970\t550.5\t4.5\n");
+    gzip(at("recording-eye1_physioevents.tsv.gz"), "2000000\t0\tmessage\tn/a\t\xFF\n");
+
     const auto problems = testing::checkBidsEyetracking(scratch_.path());
     const auto found = [&](const std::string& text) {
         return std::find(problems.begin(), problems.end(), text) != problems.end();
@@ -206,7 +210,9 @@ TEST_F(BidsExportTest, TheRulesCheckFindsBrokenRules) {
     EXPECT_TRUE(found("sub-01_task-search_run-1_events.json: StimulusPresentation.ScreenSize"));
     EXPECT_TRUE(found("sub-01_task-search_run-1_recording-eye2_physioevents.json: OnsetSource \"time\" is no column "
                       "of the physio table"));
-    EXPECT_EQ(6u, problems.size()) << ::testing::PrintToString(problems);  // the screen once per recording
+    EXPECT_TRUE(found("sub-01_task-search_run-1_recording-eye2_physio.tsv.gz line 2: time stamp off the sampling grid"));
+    EXPECT_TRUE(found("sub-01_task-search_run-1_recording-eye1_physioevents.tsv.gz: not UTF-8"));
+    EXPECT_EQ(8u, problems.size()) << ::testing::PrintToString(problems);  // the screen once per recording
 }
 
 TEST_F(BidsExportTest, BadAndRealWorldInput) {
