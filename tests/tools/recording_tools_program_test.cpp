@@ -68,10 +68,23 @@ protected:
 TEST_F(RecordingToolsProgram, ExportAndItsRefusals) {
     std::vector<std::string> arguments{recording_, "--out", out_, "--subject", "01", "--task", "x"};
     arguments.insert(arguments.end(), geometry_.begin(), geometry_.end());
-    const ProgramRun exported = run(RECORDING_TO_BIDS_PATH, arguments);
+    std::vector<std::string> credited = arguments;
+    credited.insert(credited.end(), {"--author", "A. Researcher", "--author", "B. Researcher", "--license", "CC0-1.0"});
+    const ProgramRun exported = run(RECORDING_TO_BIDS_PATH, credited);
     EXPECT_EQ(0, exported.exitCode) << exported.output;
     EXPECT_EQ("recording-to-bids: 10 samples at 500 Hz, 1 trigger, 0 messages -> " + out_ + "/sub-01/beh\n",
               exported.output);
+    std::ifstream described(out_ + "/dataset_description.json");
+    const auto description = nlohmann::json::parse(described);
+    EXPECT_EQ((nlohmann::json{"A. Researcher", "B. Researcher"}), description["Authors"]);
+    EXPECT_EQ("CC0-1.0", description["License"]);
+
+    // Without them, a new description says what it lacks.
+    arguments[2] = out_ + "2";
+    const ProgramRun uncredited = run(RECORDING_TO_BIDS_PATH, arguments);
+    EXPECT_EQ(0u, uncredited.output.find("recording-to-bids: note: the new dataset_description.json names no authors "
+                                         "and no licence (--author, --license; BIDS recommends both)\n"))
+        << uncredited.output;
 
     const auto refusal = [&](std::vector<std::string> args, const std::string& first, int code) {
         const ProgramRun refused = run(RECORDING_TO_BIDS_PATH, args);
@@ -139,7 +152,7 @@ TEST_F(RecordingToolsProgram, ExportNeverWritesOverItsInputOrAnEarlierExport) {
     EXPECT_EQ(0, warned.exitCode);
     EXPECT_NE(std::string::npos,
               warned.output.find("recording-to-bids: warning: " + cut +
-                                 ": the file ends in the middle of a line: its last 8 bytes were left out\n"))
+                                 ": the file ends in the middle of a line: its last 11 bytes were left out\n"))
         << warned.output;
     EXPECT_NE(std::string::npos,
               warned.output.find("recording-to-bids: warning: " + cut +

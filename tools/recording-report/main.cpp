@@ -17,8 +17,10 @@ namespace {
 const char* const kUsage =
     "usage: recording-report RECORDING.csv [options]\n"
     "Prints the data quality of a recording: duration, sampling, gaps, loss and\n"
-    "precision (RMS sample-to-sample and STD, medians over windows) for each eye\n"
-    "and the binocular point, and the triggers and messages.\n"
+    "precision (RMS sample-to-sample and STD, medians over the fixation windows and\n"
+    "over all windows) for each eye and the binocular point, and the triggers and\n"
+    "messages. What the reading met (cut-off or unreadable lines, time stamps that\n"
+    "stand still or fall, an index that restarts) is said on standard error.\n"
     "  --json FILE             also write the figures as JSON (never over the recording,\n"
     "                          nor over a file that is not such a report)\n"
     "  --per-trial             the figures of each trial (from a trigger to the next)\n"
@@ -62,7 +64,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     if (const auto error = line.parse(arguments)) return usage(*error);
     if (line.helpRequested()) {
-        std::printf("%s%s", kUsage, kGeometryUsage);
+        std::printf("%s%s\nThe figures:\n%s", kUsage, kGeometryUsage, reportLegend().c_str());
         return 0;
     }
     const auto given = oneRecording(positionals);

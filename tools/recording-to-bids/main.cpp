@@ -22,7 +22,16 @@ const char* const kUsage =
     "(recording-eye2) and the binocular point (recording-eye3) as physio tables,\n"
     "the triggers and messages as physioevents and events, and the screen.\n"
     "  --session S             the session's label\n"
-    "  --run N                 the run's index\n";
+    "  --run N                 the run's index\n"
+    "  --overwrite             replace an earlier export of the same run (never a file\n"
+    "                          the export did not write, nor the recording itself)\n"
+    "  --author NAME           an author of the data set, for a new dataset_description.json\n"
+    "                          (repeatable)\n"
+    "  --license ID            the data set's licence, for example CC0-1.0\n"
+    "Missing samples (gaps in the index) become rows of n/a on the sampling grid. A\n"
+    "recording whose time stamps fall or whose index restarts is refused: split it.\n"
+    "Exit status 2 for a refused command line or output, 1 when nothing could be\n"
+    "exported.\n";
 
 int usage(const std::string& error) { return tyvarion::tools::refuseCommandLine("recording-to-bids", error); }
 
@@ -60,6 +69,17 @@ int main(int argc, char** argv) {
         std::string problem = runProblem(value);
         if (problem.empty()) options.entities.run = std::string(value);
         return problem;
+    });
+    line.flag("--overwrite", options.overwrite);
+    line.repeatable("--author", [&](std::string_view value) {
+        if (value.empty()) return std::string("--author: expects a name");
+        options.credits.authors.emplace_back(value);
+        return std::string();
+    });
+    line.option("--license", [&](std::string_view value) {
+        if (value.empty()) return std::string("--license: expects a licence, for example CC0-1.0");
+        options.credits.license = std::string(value);
+        return std::string();
     });
     for (const char* name : {"--screen", "--screen-mm", "--distance-mm"}) {
         line.option(name, [&options, name](std::string_view value) {
@@ -119,6 +139,14 @@ int main(int argc, char** argv) {
     }
     for (const std::string& warning : result->warnings)
         std::fprintf(stderr, "recording-to-bids: warning: %s: %s\n", shown(input).c_str(), warning.c_str());
+    if (result->wroteDescription && (options.credits.authors.empty() || options.credits.license.empty())) {
+        std::fprintf(stderr,
+                     "recording-to-bids: note: the new dataset_description.json names no %s (--author, "
+                     "--license; BIDS recommends both)\n",
+                     options.credits.authors.empty() && options.credits.license.empty() ? "authors and no licence"
+                     : options.credits.authors.empty()                                  ? "authors"
+                                                                                        : "licence");
+    }
     const auto count = [](std::uint64_t n, const char* noun) {
         return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
     };
