@@ -29,8 +29,8 @@ std::int64_t wallMicros() {
 class Collector : public tyapi::TYApi::TYGazeSampleCallback, public tyapi::TYApi::TYDeviceEventCallback {
 public:
     explicit Collector(std::size_t expected)
-        : TYGazeSampleCallback(tyapi::GazeSampleSlots<Collector>::table),
-          TYDeviceEventCallback(tyapi::DeviceEventSlots<Collector>::table),
+        : TYGazeSampleCallback(tyapi::GazeSampleSlots<Collector>::table.slots),
+          TYDeviceEventCallback(tyapi::DeviceEventSlots<Collector>::table.slots),
           expected_(expected) {
         delays_.reserve(expected);
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The two-slot tables behind a listener class. A listener derives from
 // TYGazeSampleCallback (or TYDeviceEventCallback), hands the base
-// GazeSampleSlots<Self>::table (or DeviceEventSlots<Self>::table) and defines
+// GazeSampleSlots<Self>::table.slots (or DeviceEventSlots<Self>::table.slots) and defines
 // onGazeSample (onDeviceEvent) as a plain member function; the table's entries
 // forward to it and to its destructor with the library's calling convention.
 
@@ -34,7 +34,7 @@ struct GazeSampleSlots {
                                                const TYGazeSample& sample) noexcept {
         static_cast<Listener*>(self)->onGazeSample(sample);
     }
-    static constexpr TYApi::TYGazeSampleCallback::Slots table{&destroy, &onGazeSample};
+    static constexpr SlotTable<TYApi::TYGazeSampleCallback::Slots> table{nullptr, {&destroy, &onGazeSample}};
 };
 
 template <class Listener>
@@ -46,7 +46,7 @@ struct DeviceEventSlots {
                                                 std::int32_t code) noexcept {
         static_cast<Listener*>(self)->onDeviceEvent(code);
     }
-    static constexpr TYApi::TYDeviceEventCallback::Slots table{&destroy, &onDeviceEvent};
+    static constexpr SlotTable<TYApi::TYDeviceEventCallback::Slots> table{nullptr, {&destroy, &onDeviceEvent}};
 };
 
 }  // namespace tyapi

@@ -68,8 +68,9 @@ static_assert(offsetof(TYGazeSample, pupilRadiusRight) == 136);
 
 // The active screen; only width and height (pixels) are read. The maker's
 // record is 76 to 96 bytes and the library may write all of it, so this one
-// holds the largest.
-struct ScreenConfig {
+// holds the largest, aligned as the maker's compiler may align a record of
+// doubles and pointers (the library may copy it with aligned moves).
+struct alignas(sizeof(void*) == 8 ? 16 : 8) ScreenConfig {
     std::uint8_t reserved0[68];
     std::int32_t width;
     std::int32_t height;
@@ -79,6 +80,17 @@ struct ScreenConfig {
 static_assert(offsetof(ScreenConfig, width) == 68);
 static_assert(offsetof(ScreenConfig, height) == 72);
 static_assert(sizeof(ScreenConfig) == 96);
+static_assert(alignof(ScreenConfig) == (sizeof(void*) == 8 ? 16 : 8));
+
+// A virtual-function table as the maker's compiler lays it out: the word
+// before slot 0 is where it keeps the class's run-time type information. The
+// plug-in's tables carry none, so that word is null rather than whatever
+// the linker put before them.
+template <class Slots>
+struct SlotTable {
+    const void* typeInformation;
+    Slots slots;
+};
 
 enum ReturnConnect : int {
     CONNECT_SUCCESS = 0,

@@ -19,7 +19,7 @@ namespace tyapi {
 class GazeListener final : public TYApi::TYGazeSampleCallback {
 public:
     explicit GazeListener(tyvarion::Tyvarion* tracker) noexcept
-        : TYGazeSampleCallback(GazeSampleSlots<GazeListener>::table), owner(tracker) {}
+        : TYGazeSampleCallback(GazeSampleSlots<GazeListener>::table.slots), owner(tracker) {}
     void onGazeSample(const TYGazeSample& sample) noexcept;
 
     tyvarion::Tyvarion* owner;  // not owned
@@ -28,7 +28,7 @@ public:
 class DeviceEventListener final : public TYApi::TYDeviceEventCallback {
 public:
     explicit DeviceEventListener(tyvarion::Tyvarion* tracker) noexcept
-        : TYDeviceEventCallback(DeviceEventSlots<DeviceEventListener>::table), owner(tracker) {}
+        : TYDeviceEventCallback(DeviceEventSlots<DeviceEventListener>::table.slots), owner(tracker) {}
     void onDeviceEvent(std::int32_t code) noexcept;
 
     tyvarion::Tyvarion* owner;  // not owned

@@ -60,11 +60,14 @@ void Tyvarion::onDeviceEvent(std::int32_t code) {
             recording = false;
             tracking = false;
             connected = false;
+            connectionLost = true;
+            ++trackingEndings;
             return;
         }
         case tyapi::DEVICE_EVENT_TRACKING_STOPPED: {
             std::lock_guard lock(eventMutex);
             tracking = false;
+            ++trackingEndings;
             return;
         }
         default: return;

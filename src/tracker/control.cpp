@@ -14,10 +14,12 @@ HRESULT Tyvarion::SetTracking(VARIANT_BOOL trackingOn, BSTR* returnValue) noexce
             tracking = false;
             return writeMessage(returnValue, messages::kEmpty);
         }
+        const std::uint64_t endingsBefore = trackingEndingsSoFar();
         const int result = api->requestTracking(0);
         const OLECHAR* refusal = messages::startTrackingMessage(result);
         if (refusal == nullptr) {
-            tracking = true;
+            // An end of tracking delivered during the request wins.
+            markTracking(endingsBefore);
             return writeMessage(returnValue, messages::kEmpty);
         }
         // A tracking run that started earlier still counts as running.

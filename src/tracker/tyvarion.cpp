@@ -18,8 +18,7 @@ Tyvarion::Tyvarion()
         // Every field is initialised: a callback may arrive from here on.
         api->registerGazeSampleListener(gazeListener.get());
         api->registerDeviceEventListener(deviceEventListener.get());
-        if (api->connect() == tyapi::CONNECT_SUCCESS) {
-            connected = true;
+        if (api->connect() == tyapi::CONNECT_SUCCESS && markConnected()) {
             tyapi::ScreenConfig screen{};
             api->getActiveScreen(screen);
             screenWidth = screen.width;
@@ -40,6 +39,22 @@ Tyvarion::Tyvarion()
 Tyvarion::~Tyvarion() {
     finalRelease();
     shutDownRecording();
+}
+
+bool Tyvarion::markConnected() {
+    std::lock_guard lock(eventMutex);
+    connected = !connectionLost;
+    return connected;
+}
+
+std::uint64_t Tyvarion::trackingEndingsSoFar() {
+    std::lock_guard lock(eventMutex);
+    return trackingEndings;
+}
+
+void Tyvarion::markTracking(std::uint64_t endingsBefore) {
+    std::lock_guard lock(eventMutex);
+    tracking = trackingEndings == endingsBefore;
 }
 
 void Tyvarion::finalRelease() noexcept {

@@ -145,6 +145,14 @@ private:
     // Caller holds neither mutex: queues the copy for the writer and wakes it.
     void queueRecordedSample(const tyapi::TYGazeSample& copy);
 
+    // Host thread, after a successful connect: raises `connected` unless a
+    // device event lost the connection meanwhile; returns whether it did.
+    bool markConnected();
+    // Host thread: the count of tracking endings before requestTracking, and
+    // after its success raising `tracking` unless one came meanwhile.
+    std::uint64_t trackingEndingsSoFar();
+    void markTracking(std::uint64_t endingsBefore);
+
     // Host thread: stores a refusal for GetLastError and returns it as well.
     HRESULT refuse(const OLECHAR* message, BSTR* returnValue);
 
@@ -183,6 +191,11 @@ private:
     std::atomic<bool> pupilRightOn{false};
     std::atomic<bool> tracking{false};
     std::atomic<bool> recording{false};
+    // What device events did while a call into the client ran, so that its
+    // return cannot undo them; both guarded by eventMutex. The library may
+    // deliver an event from inside connect, getActiveScreen or requestTracking.
+    bool connectionLost = false;
+    std::uint64_t trackingEndings = 0;  // events that ended tracking (1, 3, 4)
 };
 
 }  // namespace tyvarion

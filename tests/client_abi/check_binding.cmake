@@ -1,14 +1,18 @@
 # The oracle of the maker's binary conventions: clang compiles a use of the
-# client interface for a Microsoft target, the way the maker's compiler does.
+# client interface for a Microsoft target, the way the maker's compiler does,
+# once for each reading of the declarations the documentation leaves open.
 #   cmake -DCLANG=<clang++> -DNM=<nm> -DARCH=x86|x64 -DDECLARATIONS=<header>
 #         -DTABLE=<client_library_exports.h> -DWORK=<folder> [-DSTANDIN=<dll> -DOBJDUMP=<objdump>]
 #         -P check_binding.cmake
 # Checks that
-# - the decorated names the object imports are exactly the plug-in's binding
-#   table for ARCH;
+# - every reading imports one spelling of each member of the plug-in's binding
+#   table for ARCH, and every spelling in the table comes from some reading;
+# - every reading's calling code is the believed reading's, instruction by
+#   instruction, once the spellings are set aside: the alternatives call the same;
 # - both callbacks get a virtual-function table of two slots, the scalar
 #   deleting destructor and then the callback;
-# - with STANDIN: the stand-in DLL exports exactly those names.
+# - with STANDIN: the stand-in DLL exports exactly the first spelling of each.
+cmake_minimum_required(VERSION 3.25)
 if(ARCH STREQUAL "x86")
   set(target i686-pc-windows-msvc)
   set(table_name kClientExportsX86)
@@ -17,58 +21,140 @@ else()
   set(table_name kClientExportsX64)
 endif()
 
-# The binding table, read from the plug-in's source.
+# The binding table, read from the plug-in's source: one list per member.
 file(READ ${TABLE} source)
-string(REGEX MATCH "${table_name}{[^}]*}" block "${source}")
-string(REGEX MATCHALL "\"[^\"]+\"" table "${block}")
-list(TRANSFORM table REPLACE "\"" "")
-list(SORT table)
-list(LENGTH table count)
+string(REGEX MATCH "${table_name}{{[^;]*}};" block "${source}")
+string(REGEX MATCHALL "{[^{}]*}" entries "${block}")
+list(LENGTH entries count)
 if(count EQUAL 0)
   message(FATAL_ERROR "no table ${table_name} in ${TABLE}")
 endif()
+math(EXPR last "${count} - 1")
+set(all_spellings "")
+set(first_spellings "")
+foreach(i RANGE ${last})
+  list(GET entries ${i} entry)
+  string(REGEX MATCHALL "\"[^\"]+\"" names "${entry}")
+  list(TRANSFORM names REPLACE "\"" "")
+  set(spellings_${i} ${names})
+  list(APPEND all_spellings ${names})
+  list(GET names 0 first)
+  list(APPEND first_spellings ${first})
+endforeach()
+list(SORT all_spellings)
+list(SORT first_spellings)
+
+# The readings: name, then the macros of tests/client_abi/maker_declarations.h.
+set(readings
+  "believed"
+  "callbacks declared as struct|-DTYAPI_CALLBACK_KEY=struct"
+  "ScreenConfig declared as class|-DTYAPI_SCREEN_KEY=class"
+  "getActiveScreen taking a pointer|-DTYAPI_SCREEN_BY_POINTER"
+  "getActiveScreen taking a pointer to a class|-DTYAPI_SCREEN_BY_POINTER|-DTYAPI_SCREEN_KEY=class"
+  "virtual destructor|-DTYAPI_VIRTUAL_DESTRUCTOR"
+  "results nested in TYApi|-DTYAPI_NESTED_RESULTS"
+  "marker not const|-DTYAPI_MARKER_MUTABLE"
+  "marker a static const member|-DTYAPI_MARKER_MEMBER"
+  "marker a static member|-DTYAPI_MARKER_MEMBER|-DTYAPI_MARKER_MUTABLE"
+  "every alternative at once|-DTYAPI_CALLBACK_KEY=struct|-DTYAPI_SCREEN_KEY=class|-DTYAPI_SCREEN_BY_POINTER|-DTYAPI_VIRTUAL_DESTRUCTOR|-DTYAPI_NESTED_RESULTS|-DTYAPI_MARKER_MEMBER|-DTYAPI_MARKER_MUTABLE")
 
 file(MAKE_DIRECTORY ${WORK})
-set(object ${WORK}/maker_use-${ARCH}.obj)
 get_filename_component(here ${CMAKE_CURRENT_LIST_FILE} DIRECTORY)
-execute_process(
-  COMMAND ${CLANG} --target=${target} -fno-rtti -c -DTYAPI_DECLARATIONS="${DECLARATIONS}"
-          -Xclang -fdump-vtable-layouts ${here}/maker_use.cpp -o ${object}
-  OUTPUT_VARIABLE layouts ERROR_VARIABLE errors RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "${CLANG} --target=${target} failed:\n${errors}")
-endif()
-
-# Imported (or, from a header without dllimport, undefined) decorated names
-# of the library's namespace; the probes' own destructors bring operator delete.
-execute_process(COMMAND ${NM} ${object} OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "${NM} ${object} failed")
-endif()
-string(REGEX MATCHALL "U (__imp_)?\\?[^\n]*@tyapi@@[^\n]*" imports "${symbols}")
-list(TRANSFORM imports REPLACE "^U (__imp_)?" "")
-list(SORT imports)
-if(NOT imports STREQUAL table)
-  string(REPLACE ";" "\n  " imports_text "${imports}")
-  string(REPLACE ";" "\n  " table_text "${table}")
-  message(FATAL_ERROR "${ARCH}: the declarations import\n  ${imports_text}\nthe binding table holds\n  ${table_text}")
-endif()
-
-# Two slots each: destructor, then the callback.
-foreach(callback IN ITEMS
-    "TYGazeSampleCallback|onGazeSample\\(const tyapi::TYGazeSample &\\)"
-    "TYDeviceEventCallback|onDeviceEvent\\(int\\)")
-  string(REPLACE "|" ";" parts "${callback}")
-  list(GET parts 0 class)
-  list(GET parts 1 member)
-  set(expected "VFTable indices for 'tyapi::TYApi::${class}' \\(2 entries\\)\\.\n"
-               " +0 \\| tyapi::TYApi::${class}::~${class}\\(\\) \\[scalar deleting\\]\n"
-               " +1 \\| void tyapi::TYApi::${class}::${member}\n")
-  string(CONCAT expected ${expected})
-  if(NOT layouts MATCHES "${expected}")
-    message(FATAL_ERROR "${ARCH}: no two-slot table for ${class} in the layouts:\n${layouts}")
+set(seen "")
+set(reading_number 0)
+foreach(reading IN LISTS readings)
+  string(REPLACE "|" ";" macros "${reading}")
+  list(POP_FRONT macros reading_name)
+  set(object ${WORK}/maker_use-${ARCH}-${reading_number}.obj)
+  set(assembly ${WORK}/maker_use-${ARCH}-${reading_number}.s)
+  math(EXPR reading_number "${reading_number} + 1")
+  set(compile ${CLANG} --target=${target} -fno-rtti -DTYAPI_DECLARATIONS="${DECLARATIONS}" ${macros})
+  execute_process(
+    COMMAND ${compile} -c -Xclang -fdump-vtable-layouts ${here}/maker_use.cpp -o ${object}
+    OUTPUT_VARIABLE layouts ERROR_VARIABLE errors RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${ARCH}, ${reading_name}: ${CLANG} --target=${target} failed:\n${errors}")
   endif()
+  execute_process(COMMAND ${compile} -S ${here}/maker_use.cpp -o ${assembly}
+    ERROR_VARIABLE errors RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${ARCH}, ${reading_name}: ${CLANG} -S failed:\n${errors}")
+  endif()
+
+  # Imported (or, from a header without dllimport, undefined) decorated names
+  # of the library's namespace; the probes' own destructors bring operator delete.
+  execute_process(COMMAND ${NM} ${object} OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${NM} ${object} failed")
+  endif()
+  string(REGEX MATCHALL "U (__imp_)?\\?[^\n]*@tyapi@@[^\n]*" imports "${symbols}")
+  list(TRANSFORM imports REPLACE "^U (__imp_)?" "")
+
+  # One spelling of each member, each in the table; in the assembly every
+  # spelling becomes the member's first, so that only the code is compared.
+  file(READ ${assembly} code)
+  set(members_hit "")
+  foreach(name IN LISTS imports)
+    set(member "")
+    foreach(i RANGE ${last})
+      list(FIND spellings_${i} "${name}" position)
+      if(NOT position EQUAL -1)
+        set(member ${i})
+        list(GET spellings_${i} 0 first)
+        string(REPLACE "${name}" "${first}" code "${code}")
+      endif()
+    endforeach()
+    if(member STREQUAL "")
+      message(FATAL_ERROR "${ARCH}, ${reading_name}: the declarations import ${name}, "
+                          "which the binding table does not hold")
+    endif()
+    list(APPEND members_hit ${member})
+  endforeach()
+  list(LENGTH members_hit hits)
+  list(REMOVE_DUPLICATES members_hit)
+  list(LENGTH members_hit distinct)
+  if(NOT hits EQUAL count OR NOT distinct EQUAL count)
+    message(FATAL_ERROR "${ARCH}, ${reading_name}: the declarations import\n  ${imports}\n"
+                        "not one spelling of each of the ${count} members")
+  endif()
+  list(APPEND seen ${imports})
+  if(reading_name STREQUAL "believed")
+    set(believed_code "${code}")
+    set(believed_imports ${imports})
+    list(SORT believed_imports)
+    if(NOT believed_imports STREQUAL first_spellings)
+      message(FATAL_ERROR "${ARCH}: the believed reading imports\n  ${believed_imports}\n"
+                          "the first spellings are\n  ${first_spellings}")
+    endif()
+  elseif(NOT code STREQUAL believed_code)
+    message(FATAL_ERROR "${ARCH}, ${reading_name}: the calling code differs from the believed "
+                        "reading's beyond the names (compare ${assembly} with the first reading's)")
+  endif()
+
+  # Two slots each: destructor, then the callback.
+  foreach(callback IN ITEMS
+      "TYGazeSampleCallback|onGazeSample\\(const tyapi::TYGazeSample &\\)"
+      "TYDeviceEventCallback|onDeviceEvent\\(int\\)")
+    string(REPLACE "|" ";" parts "${callback}")
+    list(GET parts 0 class)
+    list(GET parts 1 member)
+    set(expected "VFTable indices for 'tyapi::TYApi::${class}' \\(2 entries\\)\\.\n"
+                 " +0 \\| tyapi::TYApi::${class}::~${class}\\(\\) \\[scalar deleting\\]\n"
+                 " +1 \\| void tyapi::TYApi::${class}::${member}\n")
+    string(CONCAT expected ${expected})
+    if(NOT layouts MATCHES "${expected}")
+      message(FATAL_ERROR "${ARCH}, ${reading_name}: no two-slot table for ${class} in the layouts:\n${layouts}")
+    endif()
+  endforeach()
 endforeach()
+
+list(REMOVE_DUPLICATES seen)
+list(SORT seen)
+if(NOT seen STREQUAL all_spellings)
+  set(unseen ${all_spellings})
+  list(REMOVE_ITEM unseen ${seen})
+  message(FATAL_ERROR "${ARCH}: no reading produces\n  ${unseen}")
+endif()
 
 if(STANDIN)
   execute_process(COMMAND ${OBJDUMP} -p ${STANDIN} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
@@ -79,8 +165,11 @@ if(STANDIN)
   string(REGEX MATCHALL "\n[ \t]*\\[ *[0-9]+\\] [^\n]+" exports "${exports}")
   list(TRANSFORM exports REPLACE "^[^]]*\\] " "")
   list(SORT exports)
-  if(NOT exports STREQUAL table)
-    message(FATAL_ERROR "${STANDIN} exports '${exports}', the binding table holds '${table}'")
+  if(NOT exports STREQUAL first_spellings)
+    message(FATAL_ERROR "${STANDIN} exports '${exports}', the first spellings are '${first_spellings}'")
   endif()
 endif()
-message(STATUS "${ARCH}: ${count} names match the binding table; both callbacks have two slots")
+list(LENGTH readings reading_count)
+list(LENGTH all_spellings spelling_count)
+message(STATUS "${ARCH}: ${reading_count} readings, ${spelling_count} spellings of ${count} members, "
+               "each from some reading and calling the same; both callbacks have two slots")

@@ -21,9 +21,9 @@ double useEveryMember() {
     api.registerDeviceEventListener(&device);
     tyapi::ScreenConfig screen;
     int results = api.connect();
-    api.getActiveScreen(screen);
+    api.getActiveScreen(TYAPI_SCREEN_ARGUMENT(screen));
     results += api.requestTracking(0);
     api.unrequestTracking();
     results += api.calibrate(0);
-    return tyapi::TYInvalidValue + screen.width + results;
+    return TYAPI_MARKER + screen.width + results;
 }

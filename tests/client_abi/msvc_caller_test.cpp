@@ -34,8 +34,8 @@ Counts counts;
 class CountingListener final : public TYApi::TYGazeSampleCallback, public TYApi::TYDeviceEventCallback {
 public:
     CountingListener()
-        : TYGazeSampleCallback(tyapi::GazeSampleSlots<CountingListener>::table),
-          TYDeviceEventCallback(tyapi::DeviceEventSlots<CountingListener>::table) {}
+        : TYGazeSampleCallback(tyapi::GazeSampleSlots<CountingListener>::table.slots),
+          TYDeviceEventCallback(tyapi::DeviceEventSlots<CountingListener>::table.slots) {}
     ~CountingListener() { ++counts.destroyed; }
     static void operator delete(void* memory) {
         ++counts.freed;

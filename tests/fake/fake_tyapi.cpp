@@ -101,6 +101,14 @@ namespace tyapi {
 
 using fake::record;
 
+namespace {
+void deliverInCall(TYApi::Impl& client, std::int32_t code) {
+    if (code == 0) return;
+    record("device event " + std::to_string(code));
+    if (auto* listener = client.deviceListener.load()) listener->onDeviceEvent(code);
+}
+}  // namespace
+
 TYApi::TYApi(const char* clientName) : impl_(std::make_unique<Impl>()) {
     record(std::string("TYApi(") + (clientName ? clientName : "null") + ")");
     EXPECT_EQ(fake::liveClient.load(), nullptr) << "two clients alive at once";
@@ -130,6 +138,7 @@ ReturnConnect TYApi::connect() {
     const fake::ClientScript script = fake::scriptCopy();
     if (script.connectThrows) throw std::bad_alloc();
     impl_->connected = script.connectResult == CONNECT_SUCCESS;
+    deliverInCall(*impl_, script.eventInConnect);
     return static_cast<ReturnConnect>(script.connectResult);
 }
 
@@ -139,11 +148,14 @@ void TYApi::getActiveScreen(ScreenConfig& screen) const {
     const fake::ClientScript script = fake::scriptCopy();
     screen.width = script.screenWidth;
     screen.height = script.screenHeight;
+    deliverInCall(*impl_, script.eventInGetActiveScreen);
 }
 
 ReturnStart TYApi::requestTracking(int mode) {
     record("requestTracking(" + std::to_string(mode) + ")");
-    return static_cast<ReturnStart>(fake::scriptCopy().startResult);
+    const fake::ClientScript script = fake::scriptCopy();
+    deliverInCall(*impl_, script.eventInRequestTracking);
+    return static_cast<ReturnStart>(script.startResult);
 }
 
 void TYApi::unrequestTracking() { record("unrequestTracking"); }

@@ -19,6 +19,11 @@ struct ClientScript {
     int startResult = tyapi::START_SUCCESS;
     int calibrateResult = tyapi::CALIBRATE_SUCCESS;
     bool connectThrows = false;  // connect() throws std::bad_alloc
+    // A device event the client delivers from inside the call, before it
+    // returns, as a library's thread may; 0: none.
+    std::int32_t eventInConnect = 0;
+    std::int32_t eventInGetActiveScreen = 0;
+    std::int32_t eventInRequestTracking = 0;
 };
 
 class FakeClient {

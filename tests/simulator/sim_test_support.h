@@ -23,8 +23,8 @@ inline constexpr std::chrono::seconds kPatience{60};
 class Recorder : public tyapi::TYApi::TYGazeSampleCallback, public tyapi::TYApi::TYDeviceEventCallback {
 public:
     Recorder()
-        : TYGazeSampleCallback(tyapi::GazeSampleSlots<Recorder>::table),
-          TYDeviceEventCallback(tyapi::DeviceEventSlots<Recorder>::table) {}
+        : TYGazeSampleCallback(tyapi::GazeSampleSlots<Recorder>::table.slots),
+          TYDeviceEventCallback(tyapi::DeviceEventSlots<Recorder>::table.slots) {}
     virtual ~Recorder() = default;
 
     virtual void onGazeSample(const tyapi::TYGazeSample& sample) {

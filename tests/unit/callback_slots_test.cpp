@@ -12,6 +12,7 @@
 #include "client/callback_slots.h"
 #include "client/tyapi.h"
 #include "fake_tyapi.h"
+#include "pipeline/listeners.h"
 #include "pipeline/gaze_events.h"
 #include "recording/line_format.h"
 
@@ -31,8 +32,8 @@ Counts counts;
 class CountingListener final : public TYApi::TYGazeSampleCallback, public TYApi::TYDeviceEventCallback {
 public:
     CountingListener()
-        : TYGazeSampleCallback(tyapi::GazeSampleSlots<CountingListener>::table),
-          TYDeviceEventCallback(tyapi::DeviceEventSlots<CountingListener>::table) {}
+        : TYGazeSampleCallback(tyapi::GazeSampleSlots<CountingListener>::table.slots),
+          TYDeviceEventCallback(tyapi::DeviceEventSlots<CountingListener>::table.slots) {}
     ~CountingListener() { ++counts.destroyed; }
     static void operator delete(void* memory) {
         ++counts.freed;
@@ -64,6 +65,19 @@ TEST(CallbackSlots, SlotOneReachesTheListenerThroughEitherBase) {
     device->onDeviceEvent(4);
     EXPECT_EQ((std::vector<std::int32_t>{17, -3, 17, -4}), counts.calls);
     EXPECT_EQ(0, counts.destroyed);
+}
+
+// The maker's compiled code may read the word before slot 0 as the class's
+// run-time type information; the plug-in's tables hold null there.
+TEST(CallbackSlots, TheWordBeforeEachTableIsNull) {
+    CountingListener listener;
+    TYApi::TYGazeSampleCallback* gaze = &listener;
+    TYApi::TYDeviceEventCallback* device = &listener;
+    EXPECT_EQ(nullptr, reinterpret_cast<const void* const*>(&slotsOf(gaze))[-1]);
+    EXPECT_EQ(nullptr, reinterpret_cast<const void* const*>(&slotsOf(device))[-1]);
+    tyapi::GazeListener plugin(nullptr);
+    EXPECT_EQ(nullptr, reinterpret_cast<const void* const*>(&slotsOf<TYApi::TYGazeSampleCallback>(&plugin))[-1]);
+    EXPECT_EQ(sizeof(void*) == 8 ? 16u : 8u, alignof(tyapi::ScreenConfig));
 }
 
 TEST(CallbackSlots, SlotZeroDestroysAndFreesOnlyWithFlagBitZero) {

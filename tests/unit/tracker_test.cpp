@@ -308,3 +308,63 @@ TEST_F(TrackerTest, TeardownJoinsTheWriterPromptly) {
     }
     SUCCEED();
 }
+
+// A device event the library delivers from inside a call wins over what the
+// call's return would otherwise write.
+TEST_F(TrackerTest, ConnectionLostDuringConnectOrScreenLeavesTheObjectNotConnected) {
+    for (const std::int32_t code : {1, 3}) {
+        FakeClient::reset();
+        FakeClient::script().eventInConnect = code;
+        Tyvarion duringConnect;
+        // No screen is asked of a connection already lost.
+        EXPECT_EQ((std::vector<std::string>{"TYApi(NBS Presentation)", "registerGazeSampleListener",
+                                            "registerDeviceEventListener", "connect",
+                                            "device event " + std::to_string(code)}),
+                  FakeClient::calls());
+        EXPECT_EQ(0x40, status(duringConnect));
+        unique_bstr message;
+        EXPECT_HR(S_OK, duringConnect.SetTracking(VARIANT_TRUE, message.put()));
+        EXPECT_EQ("not connected to the Tyvarion server", utf8(message));
+    }
+    for (const std::int32_t code : {1, 3}) {
+        FakeClient::reset();
+        FakeClient::script().eventInGetActiveScreen = code;
+        Tyvarion duringScreen;
+        EXPECT_EQ("device event " + std::to_string(code), FakeClient::calls().back());
+        EXPECT_EQ(0x40, status(duringScreen));
+    }
+    // Other codes change nothing, and an end of tracking leaves the connection.
+    for (const std::int32_t code : {0, 2, 4, 5}) {
+        FakeClient::reset();
+        FakeClient::script().eventInConnect = code;
+        FakeClient::script().eventInGetActiveScreen = code;
+        Tyvarion tracker;
+        EXPECT_EQ(0x10, status(tracker));
+    }
+}
+
+TEST_F(TrackerTest, EndOfTrackingDuringRequestTrackingLeavesTrackingOff) {
+    FakeClient::script().eventInRequestTracking = 4;
+    Tyvarion tracker;
+    unique_bstr message;
+    ASSERT_HR(S_OK, tracker.SetTracking(VARIANT_TRUE, message.put()));
+    EXPECT_EQ("", utf8(message));  // the server did start it
+    EXPECT_EQ(0x10, status(tracker));
+    EXPECT_EQ("device event 4", FakeClient::calls().back());
+
+    // The next start that no event interrupts counts.
+    FakeClient::script().eventInRequestTracking = 0;
+    ASSERT_HR(S_OK, tracker.SetTracking(VARIANT_TRUE, message.put()));
+    EXPECT_EQ(0x07, status(tracker));
+
+    // Interrupted again while running: off, and the refusal path is unchanged.
+    FakeClient::script().eventInRequestTracking = 4;
+    ASSERT_HR(S_OK, tracker.SetTracking(VARIANT_TRUE, message.put()));
+    EXPECT_EQ(0x10, status(tracker));
+
+    FakeClient::script().eventInRequestTracking = 3;
+    ASSERT_HR(S_OK, tracker.SetTracking(VARIANT_TRUE, message.put()));
+    EXPECT_EQ(0x40, status(tracker));
+    ASSERT_HR(S_OK, tracker.SetTracking(VARIANT_TRUE, message.put()));
+    EXPECT_EQ("not connected to the Tyvarion server", utf8(message));
+}

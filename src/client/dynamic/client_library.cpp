@@ -1,8 +1,13 @@
 #include "client/dynamic/client_library.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <vector>
 
+#include "client/check/binding_check.h"
+#include "client/check/check_text.h"
 #include "client/client_library_exports.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -18,18 +23,23 @@ constexpr const wchar_t* kConsequence = L"; running without a connection to the 
 
 #if defined(_WIN64)
 constexpr const ClientExportTable& kExports = kClientExportsX64;
+constexpr auto kMachine = tyvarion::client_check::Machine::x64;
 #else
 constexpr const ClientExportTable& kExports = kClientExportsX86;
+constexpr auto kMachine = tyvarion::client_check::Machine::x86;
 #endif
+// Far above any client library; a larger file is not read for the diagnosis.
+constexpr DWORD kMaxFileBytes = 256u << 20;
 
 // For the person installing the plug-in: the host shows nothing.
 void diagnose(const std::wstring& what) {
     OutputDebugStringW((L"TyvarionNBS: " + what + kConsequence).c_str());
 }
 
-std::wstring widen(const char* ascii) {
+// The check's texts are ASCII: the names come from the file's tables.
+std::wstring widen(const std::string& ascii) {
     std::wstring wide;
-    for (; *ascii != '\0'; ++ascii) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*ascii)));
+    for (const char c : ascii) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
     return wide;
 }
 
@@ -64,15 +74,23 @@ void bindAs(FARPROC address, Function& target) {
     target = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
-// By full path: the library's own dependencies are found beside it. Windows 7
-// without update KB2533623 knows no LOAD_LIBRARY_SEARCH_* flag and refuses
-// them as invalid; there the older flag gives the same for a full path.
+// Windows 7 without update KB2533623 knows no LOAD_LIBRARY_SEARCH_* flag; the
+// update brings AddDllDirectory with them. Asked of the system rather than
+// read from a failure's error code, which a library's own failure can share.
+bool searchFlagsKnown() {
+    static const bool known = [] {
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        return kernel != nullptr && GetProcAddress(kernel, "AddDllDirectory") != nullptr;
+    }();
+    return known;
+}
+
+// By full path: the library's own dependencies are found beside it. Without
+// the search flags the older flag gives the same for a full path.
 HMODULE loadFullPath(const std::wstring& path) {
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
-                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-    if (module == nullptr && ::GetLastError() == ERROR_INVALID_PARAMETER)
-        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    return module;
+    if (searchFlagsKnown())
+        return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 std::wstring withFile(std::wstring folder, const wchar_t* file = kFileName) {
@@ -96,34 +114,92 @@ bool inSystemFolders() {
 // The application's folder, System32 and the folders added with
 // AddDllDirectory; not the current directory, not PATH.
 HMODULE loadFromSystemFolders() {
-    HMODULE module = LoadLibraryExW(kFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-    if (module != nullptr || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    if (searchFlagsKnown()) return LoadLibraryExW(kFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     std::wstring application = modulePath(nullptr);
-    application.erase(application.find_last_of(L"\\/") + 1);
-    module = loadFullPath(withFile(application));
-    if (module != nullptr) return module;
+    const std::size_t separator = application.find_last_of(L"\\/");
+    if (separator != std::wstring::npos) {
+        application.erase(separator + 1);
+        if (HMODULE module = loadFullPath(withFile(application))) return module;
+    }
     wchar_t system[MAX_PATH];
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
     return loadFullPath(withFile(std::wstring(system, length)));
 }
 
+// The file's bytes, without loading it; nullopt when it cannot be read.
+std::optional<std::vector<std::uint8_t>> readFile(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    struct Closer {
+        HANDLE handle;
+        ~Closer() { CloseHandle(handle); }
+    } closer{file};
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > kMaxFileBytes) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return std::nullopt;
+    return bytes;
+}
+
+// The binding check of the file at `path`, as the plug-in's build would bind it.
+std::optional<tyvarion::client_check::BindingCheck> checkFile(const std::wstring& path,
+                                                              tyvarion::client_check::PeImage& image) {
+    auto bytes = readFile(path);
+    if (!bytes) return std::nullopt;
+    auto read = tyvarion::client_check::readPeImage(std::move(*bytes));
+    auto* parsed = std::get_if<tyvarion::client_check::PeImage>(&read);
+    if (parsed == nullptr) return std::nullopt;
+    image = std::move(*parsed);
+    return tyvarion::client_check::checkBinding(image);
+}
+
+// Why a file that exists could not be loaded: another architecture's DLL
+// has a line of its own, since the loader's error 193 says little.
+void diagnoseLoadFailure(const std::wstring& path, DWORD error) {
+    using namespace tyvarion::client_check;
+    PeImage image;
+    const auto check = checkFile(path, image);
+    if (check && image.dll && check->machine != kMachine) {
+        const std::wstring own = widen(machineText(kMachine, 0));
+        diagnose(L"the client library " + path + L" is built for " +
+                 widen(machineText(image.machine, image.machineCode)) + L", this plug-in for " + own +
+                 L": it needs the maker's " + own + L" " + kFileName);
+        return;
+    }
+    std::wstring needs;
+    if (check && error == ERROR_MOD_NOT_FOUND) {
+        for (const ImportCheck& import : check->imports) {
+            if (import.kind == ImportKind::windows) continue;
+            needs += (needs.empty() ? L"; it needs " : L", ") + widen(import.name);
+        }
+    }
+    diagnose(L"the client library " + path + L" could not be loaded (error " + decimal(error) + L")" + needs);
+}
+
 unique_hmodule loadFile(const std::wstring& pluginFolder) {
-    const std::wstring local = withFile(pluginFolder);
-    unique_hmodule module(loadFullPath(local));
-    if (module) return module;
-    DWORD error = ::GetLastError();
-    if (exists(local)) {
-        diagnose(L"the client library " + local + L" could not be loaded (error " +
-                 decimal(error) + L")");
-        return {};
+    // An empty folder would have the loader search for the bare name.
+    unique_hmodule module;
+    if (!pluginFolder.empty()) {
+        const std::wstring local = withFile(pluginFolder);
+        module.reset(loadFullPath(local));
+        if (module) return module;
+        const DWORD error = ::GetLastError();
+        if (exists(local)) {
+            diagnoseLoadFailure(local, error);
+            return {};
+        }
     }
     module.reset(loadFromSystemFolders());
     if (module) return module;
-    error = ::GetLastError();
+    const DWORD error = ::GetLastError();
     // Only where the maker's library is nowhere: one that fails to load is
     // reported, never replaced by the simulation.
-    if (error == ERROR_MOD_NOT_FOUND && !inSystemFolders()) {
+    if (error == ERROR_MOD_NOT_FOUND && !inSystemFolders() && !pluginFolder.empty()) {
         const std::wstring simulated = withFile(pluginFolder, kSimulatedFileName);
         module.reset(loadFullPath(simulated));
         if (module) {
@@ -134,14 +210,35 @@ unique_hmodule loadFile(const std::wstring& pluginFolder) {
             return module;
         }
         if (exists(simulated)) {
-            diagnose(L"the simulated tracker's client library " + simulated + L" could not be loaded (error " +
-                     decimal(::GetLastError()) + L")");
+            diagnoseLoadFailure(simulated, ::GetLastError());
             return {};
         }
     }
     diagnose(L"the client library " + std::wstring(kFileName) + L" was found neither in " + pluginFolder +
              L" nor in the system folders (error " + decimal(error) + L")");
     return {};
+}
+
+void diagnoseMissingExports(const std::wstring& path) {
+    tyvarion::client_check::PeImage image;
+    const auto check = checkFile(path, image);
+    diagnose(L"the client library " + path + L" cannot be bound: " +
+             (check ? widen(tyvarion::client_check::missingMembersText(*check))
+                    : std::wstring(L"its file could not be read")));
+}
+
+// A bound library stays loaded for the life of the process: unloading it
+// would trust the maker's destructor and DllMain to have stopped every
+// thread of theirs, and a thread left running in unmapped code, or one
+// stopped under the loader lock, takes the host with it. A failed bind
+// has run no code of the library but its DllMain, and is freed.
+void pin(HMODULE module) {
+    HMODULE pinned = nullptr;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(module), &pinned))
+        return;
+    // Without the pin, a reference never given back does the same.
+    LoadLibraryExW(modulePath(module).c_str(), nullptr, 0);
 }
 
 }  // namespace
@@ -151,13 +248,19 @@ std::unique_ptr<ClientLibrary> ClientLibrary::load(const std::wstring& pluginFol
     if (!module) return nullptr;
 
     FARPROC addresses[kClientExportCount];
+    bool complete = true;
     for (std::size_t i = 0; i < kClientExportCount; ++i) {
-        addresses[i] = GetProcAddress(module.get(), kExports[i]);
-        if (addresses[i] == nullptr) {
-            diagnose(L"the client library " + modulePath(module.get()) + L" lacks the export " +
-                     widen(kExports[i]));
-            return nullptr;
+        addresses[i] = nullptr;
+        for (const char* spelling : kExports[i]) {
+            if (spelling == nullptr) break;
+            addresses[i] = GetProcAddress(module.get(), spelling);
+            if (addresses[i] != nullptr) break;
         }
+        complete = complete && addresses[i] != nullptr;
+    }
+    if (!complete) {
+        diagnoseMissingExports(modulePath(module.get()));
+        return nullptr;
     }
     ClientEntryPoints entry{};
     bindAs(addresses[kExportConstruct], entry.construct);
@@ -170,6 +273,7 @@ std::unique_ptr<ClientLibrary> ClientLibrary::load(const std::wstring& pluginFol
     bindAs(addresses[kExportUnrequestTracking], entry.unrequestTracking);
     bindAs(addresses[kExportCalibrate], entry.calibrate);
     entry.invalidValue = reinterpret_cast<const double*>(addresses[kExportInvalidValue]);
+    pin(module.get());
     return std::make_unique<ClientLibrary>(std::move(module), entry);
 }
 

@@ -39,9 +39,11 @@ using unique_hmodule = tyvarion::unique_handle<HMODULE, &freeModule>;
 class ClientLibrary {
 public:
     // Loads and binds the library, looking first in `pluginFolder` (a folder,
-    // with or without a trailing backslash). Null when the file cannot be
-    // loaded or lacks an export; one line through OutputDebugStringW then
-    // names the file looked for or the missing export.
+    // with or without a trailing backslash; empty: not looked in). Each member
+    // is bound by the first of its spellings the DLL exports, and a bound
+    // library is pinned. Null when the file cannot be loaded or lacks a member;
+    // one line through OutputDebugStringW then says why: the file looked for,
+    // its architecture, or the binding check of each missing member.
     static std::unique_ptr<ClientLibrary> load(const std::wstring& pluginFolder);
 
     ClientLibrary(unique_hmodule module, const ClientEntryPoints& entry) noexcept
@@ -50,7 +52,7 @@ public:
     const ClientEntryPoints& entry() const noexcept { return entry_; }
 
 private:
-    unique_hmodule module_;  // freed last: no code of the library runs after
+    unique_hmodule module_;  // given back last; the pin keeps the library loaded
     ClientEntryPoints entry_;
 };
 

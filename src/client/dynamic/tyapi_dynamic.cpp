@@ -1,8 +1,8 @@
 // tyapi::TYApi over the maker's DLL, bound at run time. Each client loads the
-// library (the system counts the loads) and frees it after the maker's
-// destructor has returned, so the last tracker object's teardown unloads it.
-// Without the library, or with one that lacks an export, the client never
-// connects: the plug-in runs in its not-connected state.
+// library; once bound it stays loaded for the life of the process
+// (client_library.cpp says why). Without the library, or with one that lacks
+// a member, the client never connects: the plug-in runs in its not-connected
+// state.
 #include <memory>
 
 #include "client/dynamic/client_library.h"
