@@ -35,6 +35,9 @@ std::unique_ptr<ClientConnection> ClientConnection::open(const Endpoint& endpoin
     auto connection = std::make_unique<ClientConnection>(Key{}, std::move(socket), listeners);
     if (!connection->handshake(clientName, deadline)) return nullptr;
     connection->receiver_ = std::thread([raw = connection.get()] { raw->receiveLoop(); });
+    std::unique_lock lock(connection->stateMutex_);
+    connection->answerArrived_.wait(lock, [raw = connection.get()] { return raw->earlyDelivered_; });
+    lock.unlock();
     return connection;
 }
 
@@ -47,6 +50,12 @@ bool ClientConnection::handshake(std::string_view clientName,
         const DecodeResult result = decodeFrame(std::span(buffer_.data(), filled_));
         if (result.status == DecodeStatus::Malformed) return false;
         if (result.status == DecodeStatus::Complete) {
+            if (const auto* event = std::get_if<DeviceEventFrame>(&result.frame)) {
+                earlyEvents_.push_back(event->code);
+                std::memmove(buffer_.data(), buffer_.data() + result.size, filled_ - result.size);
+                filled_ -= result.size;
+                continue;
+            }
             const auto* welcome = std::get_if<Welcome>(&result.frame);
             if (welcome == nullptr || welcome->version != kProtocolVersion) return false;
             std::memmove(buffer_.data(), buffer_.data() + result.size, filled_ - result.size);
@@ -128,6 +137,17 @@ std::optional<std::int32_t> ClientConnection::calibrate(std::int32_t mode,
 void ClientConnection::receiveLoop() {
     // Nothing may escape onto this thread: a throwing listener ends the
     // connection like any other fault.
+    try {
+        if (auto* listener = listeners_.device.load()) {
+            for (const std::int32_t code : earlyEvents_) listener->onDeviceEvent(code);
+        }
+    } catch (...) {
+    }
+    {
+        std::lock_guard lock(stateMutex_);
+        earlyDelivered_ = true;
+        answerArrived_.notify_all();
+    }
     try {
         while (!stopping_) {
             if (!dispatchFrames()) break;

@@ -89,6 +89,11 @@ private:
     FrameType pendingType_ = FrameType::Welcome;
     std::optional<Frame> answer_;
 
+    // Device events the server sent before its welcome, inside the connect
+    // call: the receive thread delivers them before open() returns.
+    std::vector<std::int32_t> earlyEvents_;
+    bool earlyDelivered_ = false;  // guarded by stateMutex_
+
     std::atomic<bool> stopping_{false};
     std::thread receiver_;
 };

@@ -23,6 +23,8 @@ const std::string kUsage =
     "  --calibration-ms MS      time calibrate takes (default 0)\n"
     "  --refuse                 accept connections and close them without a hello\n"
     "  --event CODE@MS          send device event CODE MS ms after tracking starts (repeatable)\n"
+    "  --event CODE@CALL        send it inside the client's call, before the answer: CALL is\n"
+    "                           connect, screen (getActiveScreen) or start (requestTracking)\n"
     "  --drop-after-ms MS       close the connection MS ms after tracking starts\n"
     "  --samples N              stop sending after N samples per connection\n"
     "  --exit-on-stdin-eof      exit when standard input ends (for test harnesses)\n";
@@ -101,10 +103,15 @@ std::variant<ServerOptions, std::string> parseOptions(std::span<const std::strin
         const auto code = at == std::string_view::npos
                               ? std::nullopt
                               : numberIn<std::int32_t>(value.substr(0, at), kInt32Min, kInt32Max);
-        const auto ms =
-            at == std::string_view::npos ? std::nullopt : numberIn<std::int64_t>(value.substr(at + 1), 0, kMaxMs);
+        const std::string_view when = at == std::string_view::npos ? "" : value.substr(at + 1);
+        using During = ScheduledEvent::During;
+        const std::optional<During> during = when == "connect" ? During::connect
+                                             : when == "screen" ? During::screen
+                                             : when == "start"  ? std::optional(During::start)
+                                                                : std::nullopt;
+        const auto ms = during ? std::optional<std::int64_t>(0) : numberIn<std::int64_t>(when, 0, kMaxMs);
         if (!code || !ms) return expects("--event", "CODE@MS");
-        options.events.push_back(ScheduledEvent{*code, *ms});
+        options.events.push_back(ScheduledEvent{*code, *ms, during.value_or(During::time)});
         return std::string();
     });
     line.option("--samples", [&](std::string_view value) {

@@ -12,8 +12,12 @@
 namespace tyvarion::sim {
 
 struct ScheduledEvent {
+    // A timed event, or one sent inside a client call, before its answer.
+    enum class During { time, connect, screen, start };
+
     std::int32_t code = 0;
     std::int64_t afterMs = 0;  // after tracking starts
+    During during = During::time;
 
     bool operator==(const ScheduledEvent&) const = default;
 };

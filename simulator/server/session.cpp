@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "server/log.h"
 
@@ -39,6 +40,9 @@ Session::Session(net::Socket socket, const ServerOptions& options, std::unique_p
       number_(number),
       receiveBuffer_(2 * kMaxFrameSize),
       events_(options.events) {
+    std::copy_if(events_.begin(), events_.end(), std::back_inserter(callEvents_),
+                 [](const ScheduledEvent& e) { return e.during != ScheduledEvent::During::time; });
+    std::erase_if(events_, [](const ScheduledEvent& e) { return e.during != ScheduledEvent::During::time; });
     std::stable_sort(events_.begin(), events_.end(),
                      [](const ScheduledEvent& a, const ScheduledEvent& b) { return a.afterMs < b.afterMs; });
     batch_.reserve(kMaxSamplesPerWrite);
@@ -104,7 +108,7 @@ bool Session::handshake(std::string& clientName) {
             std::memmove(receiveBuffer_.data(), receiveBuffer_.data() + result.size, received_ - result.size);
             received_ -= result.size;
             std::lock_guard lock(mutex_);
-            return send(Welcome{kProtocolVersion});
+            return sendCallEvents(ScheduledEvent::During::connect) && send(Welcome{kProtocolVersion});
         }
         if (stop_.load()) return false;
         if (Clock::now() >= deadline) return false;
@@ -142,11 +146,12 @@ bool Session::serveRequests() {
 bool Session::answer(const Frame& request) {
     std::unique_lock lock(mutex_);
     if (const auto* screen = std::get_if<ScreenRequest>(&request)) {
-        send(ScreenAnswer{screen->id, options_.screenWidth, options_.screenHeight});
+        if (sendCallEvents(ScheduledEvent::During::screen))
+            send(ScreenAnswer{screen->id, options_.screenWidth, options_.screenHeight});
         return true;
     }
     if (const auto* start = std::get_if<StartRequest>(&request)) {
-        send(StartAnswer{start->id, options_.startResult});
+        if (sendCallEvents(ScheduledEvent::During::start)) send(StartAnswer{start->id, options_.startResult});
         if (options_.startResult == tyapi::START_SUCCESS && !tracking_) {
             tracking_ = true;
             ++trackingGeneration_;
@@ -171,6 +176,13 @@ bool Session::answer(const Frame& request) {
         return true;
     }
     return false;  // not a request
+}
+
+bool Session::sendCallEvents(ScheduledEvent::During call) {
+    for (const ScheduledEvent& event : callEvents_) {
+        if (event.during == call && !send(DeviceEventFrame{event.code})) return false;
+    }
+    return true;
 }
 
 bool Session::send(const Frame& frame) {

@@ -49,6 +49,8 @@ private:
     bool serveRequests();
     bool answer(const Frame& request);
     bool send(const Frame& frame);  // caller holds mutex_
+    // The device events scripted inside `call`, sent before its answer; caller holds mutex_.
+    bool sendCallEvents(ScheduledEvent::During call);
     void stream();
     bool sendDueSamples(std::unique_lock<std::mutex>& lock, Clock::time_point now);
     std::optional<Clock::time_point> nextWake(Clock::time_point now) const;
@@ -76,6 +78,7 @@ private:
     std::int64_t anchorWallMicros_ = 0;
     std::int64_t anchorDueMicros_ = 0;
     std::vector<ScheduledEvent> events_;  // in time order
+    std::vector<ScheduledEvent> callEvents_;  // sent inside a client's call
     std::size_t nextEvent_ = 0;
     bool limitReported_ = false;
     std::vector<tyapi::TYGazeSample> batch_;

@@ -342,3 +342,29 @@ TEST(SimServer, RejectsBadOptions) {
 
 }  // namespace
 }  // namespace tyvarion::sim
+
+namespace tyvarion::sim {
+namespace {
+
+// Events scripted inside a call reach the listener before the call returns,
+// and the call still answers as usual.
+TEST(SimClient, EventsScriptedInsideACallArriveBeforeItReturns) {
+    ServerProcess server({"--event", "3@connect", "--event", "5@connect", "--event", "1@screen", "--event",
+                          "4@start", "--start-result", "0"});
+    ASSERT_TRUE(server.running()) << server.output();
+    testing::Recorder recorder;
+    auto client = connectedClient(server, recorder);
+    EXPECT_EQ(recorder.events(), (std::vector<std::int32_t>{3, 5}));
+    tyapi::ScreenConfig screen{};
+    client->getActiveScreen(screen);
+    EXPECT_EQ(screen.width, 1920);
+    EXPECT_EQ(recorder.events(), (std::vector<std::int32_t>{3, 5, 1}));
+    EXPECT_EQ(client->requestTracking(0), tyapi::START_SUCCESS);
+    EXPECT_EQ(recorder.events(), (std::vector<std::int32_t>{3, 5, 1, 4}));
+    client->unrequestTracking();
+    EXPECT_EQ(client->requestTracking(0), tyapi::START_SUCCESS);
+    EXPECT_EQ(recorder.events(), (std::vector<std::int32_t>{3, 5, 1, 4, 4}));
+}
+
+}  // namespace
+}  // namespace tyvarion::sim

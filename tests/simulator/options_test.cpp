@@ -38,7 +38,8 @@ TEST(ServerOptions, EveryOption) {
         parse({"--port", "0", "--screen", "1280x720", "--rate", "50000", "--binocular-offset", "-2.5",
                "--seed", "18446744073709551615", "--replay", "a b.csv", "--start-result", "-7",
                "--calibrate-result", "4", "--calibration-ms", "1500", "--refuse", "--event", "4@250",
-               "--event", "1@0", "--drop-after-ms", "300", "--samples", "40000", "--exit-on-stdin-eof"}));
+               "--event", "1@0", "--event", "3@connect", "--event", "1@screen", "--event", "4@start",
+               "--drop-after-ms", "300", "--samples", "40000", "--exit-on-stdin-eof"}));
     EXPECT_EQ(options.port, 0);
     EXPECT_EQ(options.screenWidth, 1280);
     EXPECT_EQ(options.screenHeight, 720);
@@ -50,7 +51,9 @@ TEST(ServerOptions, EveryOption) {
     EXPECT_EQ(options.calibrateResult, 4);
     EXPECT_EQ(options.calibrationMs, 1500);
     EXPECT_TRUE(options.refuse);
-    EXPECT_EQ(options.events, (std::vector<ScheduledEvent>{{4, 250}, {1, 0}}));
+    using During = ScheduledEvent::During;
+    EXPECT_EQ(options.events, (std::vector<ScheduledEvent>{{4, 250}, {1, 0}, {3, 0, During::connect},
+                                                           {1, 0, During::screen}, {4, 0, During::start}}));
     EXPECT_EQ(options.dropAfterMs, 300);
     EXPECT_EQ(options.sampleLimit, 40000u);
     EXPECT_TRUE(options.exitOnStdinEof);
@@ -65,6 +68,7 @@ TEST(ServerOptions, Errors) {
     EXPECT_EQ(errorOf({"--screen", "0x1080"}), "--screen: expects WIDTHxHEIGHT in pixels, 1 to 100000 each");
     EXPECT_EQ(errorOf({"--event", "4"}), "--event: expects CODE@MS");
     EXPECT_EQ(errorOf({"--event", "4@-1"}), "--event: expects CODE@MS");
+    EXPECT_EQ(errorOf({"--event", "4@Start"}), "--event: expects CODE@MS");
     EXPECT_EQ(errorOf({"--start-result", "2147483648"}), "--start-result: expects an integer");
     EXPECT_EQ(errorOf({"--samples", "-1"}), "--samples: expects a non-negative integer");
     EXPECT_EQ(errorOf({"--drop-after-ms"}), "--drop-after-ms: missing value");
