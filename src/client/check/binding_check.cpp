@@ -45,9 +45,10 @@ std::vector<std::string> nameParts(std::string_view rest) {
     return parts;
 }
 
-std::string joinScopes(const std::vector<std::string>& parts, const std::string& member) {
+// The scopes are the parts from `first` on, innermost first.
+std::string joinScopes(const std::vector<std::string>& parts, std::size_t first, const std::string& member) {
     std::string name;
-    for (std::size_t i = parts.size(); i-- > 1;) name += parts[i] + "::";
+    for (std::size_t i = parts.size(); i-- > first;) name += parts[i] + "::";
     return name + member;
 }
 
@@ -92,12 +93,12 @@ std::string undecoratedName(const std::string& exportName) {
     if (name.size() > 3 && name.starts_with("??") && (name[2] == '0' || name[2] == '1')) {
         const auto parts = nameParts(name.substr(3));
         if (parts.empty()) return exportName;
-        return joinScopes(parts, std::string(name[2] == '1' ? "~" : "") + parts.front());
+        return joinScopes(parts, 0, std::string(name[2] == '1' ? "~" : "") + parts.front());
     }
     if (name.size() > 1 && name.front() == '?' && name[1] != '?') {
         const auto parts = nameParts(name.substr(1));
         if (parts.empty()) return exportName;
-        return joinScopes(parts, parts.front());
+        return joinScopes(parts, 1, parts.front());
     }
     return exportName;
 }

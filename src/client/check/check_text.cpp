@@ -6,7 +6,7 @@
 namespace tyvarion::client_check {
 namespace {
 
-constexpr std::size_t kMemberColumn = 30;
+constexpr std::size_t kMemberColumn = 32;
 constexpr std::size_t kImportColumn = 36;
 
 std::string padded(std::string text, std::size_t column) {
@@ -123,7 +123,7 @@ std::vector<std::string> reportLines(const BindingCheck& check, const PeImage& i
             }
             lines.push_back(line);
         }
-        lines.push_back("TYInvalidValue  " +
+        lines.push_back("TYInvalidValue  = " +
                         (check.invalidValue ? doubleText(*check.invalidValue)
                                             : std::string(check.members[tyapi::kExportInvalidValue].spelling
                                                               ? "not readable from the file"
