@@ -1,7 +1,7 @@
 # The oracle of the maker's binary conventions: clang compiles a use of the
 # client interface for a Microsoft target, the way the maker's compiler does,
 # once for each reading of the declarations the documentation leaves open.
-#   cmake -DCLANG=<clang++> -DNM=<nm> -DARCH=x86|x64 -DDECLARATIONS=<header>
+#   cmake -DCLANG=<clang++> -DARCH=x86|x64 -DDECLARATIONS=<header>
 #         -DTABLE=<client_library_exports.h> -DWORK=<folder> [-DSTANDIN=<dll> -DOBJDUMP=<objdump>]
 #         -P check_binding.cmake
 # Checks that
@@ -65,34 +65,24 @@ set(reading_number 0)
 foreach(reading IN LISTS readings)
   string(REPLACE "|" ";" macros "${reading}")
   list(POP_FRONT macros reading_name)
-  set(object ${WORK}/maker_use-${ARCH}-${reading_number}.obj)
   set(assembly ${WORK}/maker_use-${ARCH}-${reading_number}.s)
   math(EXPR reading_number "${reading_number} + 1")
   set(compile ${CLANG} --target=${target} -fno-rtti -DTYAPI_DECLARATIONS="${DECLARATIONS}" ${macros})
   execute_process(
-    COMMAND ${compile} -c -Xclang -fdump-vtable-layouts ${here}/maker_use.cpp -o ${object}
+    COMMAND ${compile} -S -Xclang -fdump-vtable-layouts ${here}/maker_use.cpp -o ${assembly}
     OUTPUT_VARIABLE layouts ERROR_VARIABLE errors RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "${ARCH}, ${reading_name}: ${CLANG} --target=${target} failed:\n${errors}")
   endif()
-  execute_process(COMMAND ${compile} -S ${here}/maker_use.cpp -o ${assembly}
-    ERROR_VARIABLE errors RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${ARCH}, ${reading_name}: ${CLANG} -S failed:\n${errors}")
-  endif()
 
-  # Imported (or, from a header without dllimport, undefined) decorated names
-  # of the library's namespace; the probes' own destructors bring operator delete.
-  execute_process(COMMAND ${NM} ${object} OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${NM} ${object} failed")
-  endif()
-  string(REGEX MATCHALL "U (__imp_)?\\?[^\n]*@tyapi@@[^\n]*" imports "${symbols}")
-  list(TRANSFORM imports REPLACE "^U (__imp_)?" "")
+  # The decorated names of the library's namespace that the code imports.
+  file(READ ${assembly} code)
+  string(REGEX MATCHALL "__imp_\\?[^\"\n]*@tyapi@@[^\"\n]*" imports "${code}")
+  list(TRANSFORM imports REPLACE "^__imp_" "")
+  list(REMOVE_DUPLICATES imports)
 
   # One spelling of each member, each in the table; in the assembly every
   # spelling becomes the member's first, so that only the code is compared.
-  file(READ ${assembly} code)
   set(members_hit "")
   foreach(name IN LISTS imports)
     set(member "")

@@ -70,9 +70,10 @@ tyvarion_add_gtest(client_check_tests)
 # The program itself: its exit status for a library that binds, one that does
 # not, and a file that is no DLL.
 if(TYVARION_CAN_RUN_TESTS)
+  string(REPLACE ";" "|" emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
   add_test(NAME client_library_check_exit_status
     COMMAND ${CMAKE_COMMAND} "-DCHECK=$<TARGET_FILE:client-library-check>"
-            "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DDLLS=${check_dlls}
+            "-DEMULATOR=${emulator}" -DDLLS=${check_dlls}
             -P ${CMAKE_CURRENT_SOURCE_DIR}/check_exit_status.cmake)
   set_tests_properties(client_library_check_exit_status PROPERTIES SKIP_RETURN_CODE 77)
   if(CMAKE_CROSSCOMPILING)

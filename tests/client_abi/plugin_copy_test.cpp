@@ -1,8 +1,13 @@
 // The plug-in and its client library as an installation lays them out: copies
 // of TyvarionNBS.dll in folders of their own, with the stand-in client DLL
-// beside it, without it, or with a variant that lacks one export. The plug-in
-// writes one line through OutputDebugStringW when it cannot use the library;
-// the tests catch it with a vectored exception handler, as a debugger would.
+// beside it, without it, with variants that lack members or spell them
+// differently, or with a DLL of the other architecture. The plug-in writes
+// one line through OutputDebugStringW when it cannot use the library; the
+// tests catch it with a vectored exception handler, as a debugger would.
+//
+// A bound library stays loaded for the rest of the process, and a bare name
+// finds a loaded module wherever it came from: the tests that look for the
+// library in the system folders come before the first bind.
 #include "com_test_support.h"
 
 #include <chrono>
@@ -22,11 +27,7 @@ namespace fs = std::filesystem;
 using tyvarion::module::kClsidTyvarion;
 
 constexpr const wchar_t* kClientFile = TYVARION_CLIENT_LIBRARY_FILE;
-#if defined(_WIN64)
-constexpr const tyapi::ClientExportTable& kExports = tyapi::kClientExportsX64;
-#else
-constexpr const tyapi::ClientExportTable& kExports = tyapi::kClientExportsX86;
-#endif
+constexpr const wchar_t* kConsequence = L"; running without a connection to the Tyvarion server\n";
 
 // The texts here are ASCII.
 std::wstring widen(const char* text) {
@@ -79,7 +80,7 @@ private:
     PVOID handler_;
 };
 
-HMODULE loadedClient() { return GetModuleHandleW(kClientFile); }
+HMODULE loadedModule(const std::wstring& path) { return GetModuleHandleW(path.c_str()); }
 
 // A folder of its own holding a copy of the plug-in and, if given, a client DLL.
 class PluginCopy {
@@ -101,6 +102,10 @@ public:
 
     std::wstring folderText() const { return folder_.wstring() + L"\\"; }
     std::wstring dll() const { return (folder_ / L"TyvarionNBS.dll").wstring(); }
+    std::wstring client() const { return folderText() + kClientFile; }
+    HMODULE loadedClient() const { return loadedModule(client()); }
+    // Frees this test's reference to the plug-in copy.
+    void unload() { module_.reset(); }
 
     com_ptr<IEyeTracker2> create() {
         if (!module_) module_.reset(LoadLibraryW(dll().c_str()));
@@ -146,10 +151,7 @@ void expectNotConnected(IEyeTracker2* tracker) {
 
 class ClientLibrary : public testing::Test {
 protected:
-    void SetUp() override {
-        useNoServer();
-        ASSERT_EQ(nullptr, loadedClient());
-    }
+    void SetUp() override { useNoServer(); }
     Apartment apartment_;
 };
 
@@ -164,7 +166,7 @@ TEST_F(ClientLibrary, WithoutItTheModuleRegistersAndItsObjectsAreNotConnected) {
         unique_bstr message;
         EXPECT_HR(S_OK, tracker.get()->GetLastError(message.put()));
         EXPECT_EQ("not connected to Tyvarion server", text(message));
-        EXPECT_EQ(nullptr, loadedClient());
+        EXPECT_EQ(nullptr, loadedModule(kClientFile));
     }
     EXPECT_HR(S_OK, plugin.canUnloadNow());
     EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + std::wstring(kClientFile) +
@@ -176,17 +178,54 @@ TEST_F(ClientLibrary, WithoutItTheModuleRegistersAndItsObjectsAreNotConnected) {
     registerModule();
 }
 
-TEST_F(ClientLibrary, OneLackingAnExportIsNamedAndLetGo) {
+TEST_F(ClientLibrary, OneLackingMembersIsNamedWithTheNearestExportsAndLetGo) {
     PluginCopy plugin(L"lacking", unixToWindows(TYVARION_CLIENT_LACKING_CALIBRATE));
     DebugOutput output;
-    com_ptr<IEyeTracker2> tracker = plugin.create();
-    ASSERT_TRUE(tracker);
-    expectNotConnected(tracker.get());
-    EXPECT_EQ(nullptr, loadedClient());
-    const std::wstring missing = widen(kExports[tyapi::kExportCalibrate]);
-    EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.folderText() +
-                                         kClientFile + L" lacks the export " + missing +
-                                         L"; running without a connection to the Tyvarion server\n"}),
+    {
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        expectNotConnected(tracker.get());
+        EXPECT_EQ(nullptr, plugin.loadedClient());
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.client() +
+                                         L" cannot be bound: calibrate missing (no export alike)" + kConsequence}),
+              output.take());
+
+    // calibrate taking a double, and no unrequestTracking at all.
+    PluginCopy stub(L"lacking-two", unixToWindows(TYVARION_CHECK_LACKING));
+    {
+        com_ptr<IEyeTracker2> tracker = stub.create();
+        ASSERT_TRUE(tracker);
+        EXPECT_EQ(0x40, status(tracker.get()));
+        EXPECT_EQ(nullptr, stub.loadedClient());
+    }
+#if defined(_WIN64)
+    const std::wstring calibrate = L"?calibrate@TYApi@tyapi@@QEAA?AW4ReturnCalibrate@2@N@Z";
+#else
+    const std::wstring calibrate = L"?calibrate@TYApi@tyapi@@QAE?AW4ReturnCalibrate@2@N@Z";
+#endif
+    EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + stub.client() +
+                                         L" cannot be bound: unrequestTracking missing (no export alike), "
+                                         L"calibrate missing (nearest export: " + calibrate + L")" + kConsequence}),
+              output.take());
+}
+
+TEST_F(ClientLibrary, OneOfTheOtherArchitectureHasALineOfItsOwn) {
+    PluginCopy plugin(L"other", unixToWindows(TYVARION_CHECK_OTHER_ARCHITECTURE));
+    DebugOutput output;
+    {
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        expectNotConnected(tracker.get());
+    }
+#if defined(_WIN64)
+    const std::wstring line = L" is built for x86 (32-bit), this plug-in for x64 (64-bit): it needs the maker's "
+                              L"x64 (64-bit) TYApi64.dll";
+#else
+    const std::wstring line = L" is built for x64 (64-bit), this plug-in for x86 (32-bit): it needs the maker's "
+                              L"x86 (32-bit) TYApi32.dll";
+#endif
+    EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.client() + line + kConsequence}),
               output.take());
 }
 
@@ -199,7 +238,7 @@ TEST_F(ClientLibrary, OneOnlyInTheCurrentDirectoryIsNotLoaded) {
     DebugOutput output;
     {
         com_ptr<IEyeTracker2> tracker = plugin.create();
-        EXPECT_EQ(nullptr, loadedClient());
+        EXPECT_EQ(nullptr, loadedModule(kClientFile));
         if (tracker) expectNotConnected(tracker.get());
     }
     SetCurrentDirectoryW(previous);
@@ -208,29 +247,72 @@ TEST_F(ClientLibrary, OneOnlyInTheCurrentDirectoryIsNotLoaded) {
     EXPECT_NE(std::wstring::npos, lines[0].find(L" was found neither in " + plugin.folderText()));
 }
 
-TEST_F(ClientLibrary, OneBesideThePluginIsLoadedAndUnloadedWithTheLastObject) {
+TEST_F(ClientLibrary, OneBesideThePluginIsBoundAndStaysLoadedWhileThePluginUnloads) {
     PluginCopy plugin(L"beside", unixToWindows(TYVARION_CLIENT_STANDIN));
     DebugOutput output;
     com_ptr<IEyeTracker2> first = plugin.create();
     ASSERT_TRUE(first);
-    HMODULE client = loadedClient();
+    HMODULE client = plugin.loadedClient();
     ASSERT_NE(nullptr, client);
     wchar_t path[MAX_PATH];
     ASSERT_NE(0u, GetModuleFileNameW(client, path, MAX_PATH));
-    EXPECT_EQ(plugin.folderText() + kClientFile, std::wstring(path));
+    EXPECT_EQ(plugin.client(), std::wstring(path));
     com_ptr<IEyeTracker2> second = plugin.create();
     first.reset();
-    EXPECT_EQ(client, loadedClient());
     EXPECT_HR(S_FALSE, plugin.canUnloadNow());
     second.reset();
-    EXPECT_EQ(nullptr, loadedClient());
     EXPECT_HR(S_OK, plugin.canUnloadNow());
+    plugin.unload();
+    EXPECT_EQ(nullptr, loadedModule(plugin.dll()));
+    // Pinned: the maker's threads and DllMain are never asked to let go.
+    EXPECT_EQ(client, plugin.loadedClient());
     EXPECT_TRUE(output.take().empty());
 }
 
+TEST_F(ClientLibrary, AlternativeSpellingsAreBoundAndConnect) {
+    tyvarion::sim::ServerProcess server({});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+    PluginCopy plugin(L"alternative", unixToWindows(TYVARION_CLIENT_ALTERNATIVE));
+    DebugOutput output;
+    com_ptr<IEyeTracker2> tracker = plugin.create();
+    ASSERT_TRUE(tracker);
+    EXPECT_EQ(0x10, status(tracker.get()));
+    unique_bstr answer;
+    EXPECT_HR(S_OK, tracker.get()->SetTracking(VARIANT_TRUE, answer.put()));
+    EXPECT_EQ("", text(answer));
+    EXPECT_EQ(0x07, status(tracker.get()));
+    tracker.reset();
+    EXPECT_TRUE(output.take().empty());
+}
+
+// The stand-in delivers a device event from inside the call, as the server scripts it.
+TEST_F(ClientLibrary, DeviceEventsInsideTheCallsWinOverTheirReturn) {
+    PluginCopy plugin(L"events", unixToWindows(TYVARION_CLIENT_STANDIN));
+    for (const char* lost : {"1@connect", "3@connect", "1@screen", "3@screen"}) {
+        SCOPED_TRACE(lost);
+        tyvarion::sim::ServerProcess server({"--event", lost});
+        ASSERT_TRUE(server.running()) << server.output();
+        server.useForClients();
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        expectNotConnected(tracker.get());
+    }
+    tyvarion::sim::ServerProcess server({"--event", "4@start"});
+    ASSERT_TRUE(server.running()) << server.output();
+    server.useForClients();
+    com_ptr<IEyeTracker2> tracker = plugin.create();
+    ASSERT_TRUE(tracker);
+    EXPECT_EQ(0x10, status(tracker.get()));
+    unique_bstr answer;
+    EXPECT_HR(S_OK, tracker.get()->SetTracking(VARIANT_TRUE, answer.put()));
+    EXPECT_EQ("", text(answer));
+    EXPECT_EQ(0x10, status(tracker.get()));
+}
+
 // The stand-in's thread delivers samples until the maker's destructor returns;
-// the library is unloaded right after, so a later callback would crash.
-TEST_F(ClientLibrary, TeardownWhileSamplesStreamUnloadsItCleanly) {
+// a later callback would reach a listener already deleted.
+TEST_F(ClientLibrary, TeardownWhileSamplesStreamEndsEveryCallback) {
     tyvarion::sim::ServerProcess server({"--rate", "20000"});
     ASSERT_TRUE(server.running()) << server.output();
     server.useForClients();
@@ -250,7 +332,7 @@ TEST_F(ClientLibrary, TeardownWhileSamplesStreamUnloadsItCleanly) {
         }
         ASSERT_GT(count, 0);
         tracker.reset();
-        EXPECT_EQ(nullptr, loadedClient());
+        EXPECT_NE(nullptr, plugin.loadedClient());
     }
     EXPECT_HR(S_OK, plugin.canUnloadNow());
 }
