@@ -4,6 +4,24 @@
 // dumped with -fdump-vtable-layouts).
 #include TYAPI_DECLARATIONS
 
+// A maker's header defines none of these; -DTYAPI_SCREEN_BY_POINTER and
+// -DTYAPI_MARKER_MEMBER tell this file how to use one that takes a pointer or
+// keeps the marker in TYApi.
+#ifndef TYAPI_SCREEN_ARGUMENT
+#ifdef TYAPI_SCREEN_BY_POINTER
+#define TYAPI_SCREEN_ARGUMENT(screen) (&(screen))
+#else
+#define TYAPI_SCREEN_ARGUMENT(screen) (screen)
+#endif
+#endif
+#ifndef TYAPI_MARKER
+#ifdef TYAPI_MARKER_MEMBER
+#define TYAPI_MARKER tyapi::TYApi::TYInvalidValue
+#else
+#define TYAPI_MARKER tyapi::TYInvalidValue
+#endif
+#endif
+
 namespace {
 struct GazeProbe : tyapi::TYApi::TYGazeSampleCallback {
     void onGazeSample(const tyapi::TYGazeSample&) override {}
