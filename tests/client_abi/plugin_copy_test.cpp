@@ -270,7 +270,7 @@ TEST_F(ClientLibrary, OneBesideThePluginIsBoundAndStaysLoadedWhileThePluginUnloa
 }
 
 TEST_F(ClientLibrary, AlternativeSpellingsAreBoundAndConnect) {
-    tyvarion::sim::ServerProcess server({});
+    tyvarion::sim::ServerProcess server(std::vector<std::string>{});
     ASSERT_TRUE(server.running()) << server.output();
     server.useForClients();
     PluginCopy plugin(L"alternative", unixToWindows(TYVARION_CLIENT_ALTERNATIVE));
