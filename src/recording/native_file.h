@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "platform/text.h"
+
 namespace tyvarion {
 
 class NativeFile {
@@ -33,9 +35,21 @@ public:
 
     bool isOpen() const noexcept { return handle_ != kNoHandle; }
 
-    // Writes everything or gives up silently: write errors are not reported.
-    void writeAll(const char* data, std::size_t size) noexcept;
+    // How far a write got: every byte, or as many as reached the file before
+    // the system refused the rest, and its error code (errno, or the Windows
+    // error; 0 when everything was written).
+    struct WriteOutcome {
+        std::size_t written = 0;
+        std::uint32_t error = 0;
+    };
+    WriteOutcome writeAll(const char* data, std::size_t size) noexcept;
+    // Cuts the file to its first `size` bytes; false when the system refuses.
+    bool truncate(std::uint64_t size) noexcept;
     void close() noexcept;
+
+    // The system's reason for a write's error code, for the experimenter:
+    // "the disk is full", "input/output error". Throws only std::bad_alloc.
+    static olestring describeError(std::uint32_t error);
 
 private:
     // -1 is both the invalid descriptor and INVALID_HANDLE_VALUE.

@@ -73,6 +73,8 @@ NewRecordingFile createRecordingFile(std::time_t start) {
         if (!result.stream) break;
         result.stream->write(kSeparatorLine);
         result.stream->write(kColumnHeaderLine);
+        // A recording that ends at once still has its header in the file.
+        result.stream->handOver();
         return result;
     }
     result.error = RecordingFileError::open;

@@ -1,9 +1,12 @@
 // SetRecording: the host's switch for the recording file.
 #include <ctime>
+#include <optional>
 
 #include "platform/clock.h"
 #include "recording/recording_file.h"
+#include "recording/native_file.h"
 #include "recording/recording_stream.h"
+#include "recording/write_failure.h"
 #include "tracker/host_call.h"
 #include "tracker/messages.h"
 #include "tracker/tyvarion.h"
@@ -34,38 +37,47 @@ HRESULT Tyvarion::SetRecording(VARIANT_BOOL recordingOn, BSTR* returnValue) noex
     if (returnValue == nullptr) return E_POINTER;
     return guardedHostCall([&]() -> HRESULT {
         if (!connected) return refuse(messages::kNotConnected, returnValue);
-        if (recordingOn == VARIANT_FALSE) {
-            stopRecording();
-            return writeMessage(returnValue, messages::kEmpty);
-        }
-        const OLECHAR* failure = startRecording();
-        return writeMessage(returnValue, failure != nullptr ? failure : messages::kEmpty);
+        const olestring message = recordingOn == VARIANT_FALSE ? stopRecording() : startRecording();
+        return writeMessage(returnValue, message.c_str());
     });
 }
 
-const OLECHAR* Tyvarion::startRecording() {
+olestring Tyvarion::startRecording() {
     RecordingFileError error = RecordingFileError::none;
+    std::optional<IncompleteFile> earlier;
+    std::uint32_t headerFailure = 0;
     try {
         std::unique_lock lock(recordMutex);
-        closeRecordFile(lock);
+        earlier = closeRecordFile(lock);
         NewRecordingFile file = createRecordingFile(currentSecond());
         error = file.error;
         recordFile = std::move(file.stream);
+        if (recordFile) {
+            tellWriteFailure(*recordFile);
+            headerFailure = recordFile->failure();
+        }
     } catch (...) {
         setRecordingFlag(false);  // no file is open
         throw;
     }
     // After a failed start no file is open: `recording` must not claim one.
+    // A file whose header could not be written is open all the same, and
+    // counts the lines it cannot take for its stop to report.
     setRecordingFlag(error == RecordingFileError::none);
-    return failureMessage(error);
+    // What the experimenter can act on now comes first: the new file.
+    if (error != RecordingFileError::none) return failureMessage(error);
+    if (headerFailure != 0) return writeFailedMessage(NativeFile::describeError(headerFailure));
+    return earlier ? earlier->message() : olestring();
 }
 
-void Tyvarion::stopRecording() {
+olestring Tyvarion::stopRecording() {
+    std::optional<IncompleteFile> incomplete;
     {
         std::unique_lock lock(recordMutex);
-        closeRecordFile(lock);
+        incomplete = closeRecordFile(lock);
     }
     setRecordingFlag(false);
+    return incomplete ? incomplete->message() : olestring();
 }
 
 void Tyvarion::setRecordingFlag(bool on) {

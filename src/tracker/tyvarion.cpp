@@ -102,10 +102,13 @@ HRESULT Tyvarion::GetStatus(LONG* status) noexcept {
 
 HRESULT Tyvarion::GetLastError(BSTR* message) noexcept {
     if (message == nullptr) return E_POINTER;
-    BSTR copy = SysAllocStringLen(lastError.data(), static_cast<UINT>(lastError.size()));
-    if (copy == nullptr) return E_OUTOFMEMORY;
-    *message = copy;
-    return S_OK;
+    return guardedHostCall([&] {
+        const olestring text = lastError.text();
+        BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        if (copy == nullptr) return E_OUTOFMEMORY;
+        *message = copy;
+        return S_OK;
+    });
 }
 
 }  // namespace tyvarion

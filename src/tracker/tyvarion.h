@@ -32,6 +32,7 @@
 #include "recording/record_queue.h"
 #include "recording/writer_pacing.h"
 #include "tracker/eye_tracker2.h"
+#include "tracker/last_error.h"
 
 namespace tyapi {
 class GazeListener;
@@ -41,6 +42,15 @@ class DeviceEventListener;
 namespace tyvarion {
 
 class RecordingStream;
+
+// A recording file closed after a failed write: what its stop reports.
+struct IncompleteFile {
+    std::uint64_t linesLost = 0;
+    std::uint32_t failure = 0;  // the system's error code
+    bool endsWithWholeLine = true;
+    // "the recording file is incomplete: ..."; throws only std::bad_alloc.
+    olestring message() const;
+};
 
 class Tyvarion {
 public:
@@ -100,11 +110,12 @@ private:
     // Private helpers of the recording subsystem (src/recording/) go here.
     // Host thread: queues a text line while recording and wakes the writer.
     void queueTextLine(std::string text);
-    // Host thread: closes the open file and opens a new one; null on success,
-    // else the message for the host.
-    const OLECHAR* startRecording();
-    // Host thread: closes the open file and lowers `recording`.
-    void stopRecording();
+    // Host thread: closes the open file and opens a new one; the message for
+    // the host, empty on success.
+    olestring startRecording();
+    // Host thread: closes the open file and lowers `recording`; the message
+    // for the host, empty unless the file is incomplete.
+    olestring stopRecording();
     // Host thread, under eventMutex.
     void setRecordingFlag(bool on);
     // What the writer remembers between its waits.
@@ -126,8 +137,12 @@ private:
     std::chrono::steady_clock::time_point writerNow() const noexcept;
     // recordMutex held through `lock`: writes the entries the writer has taken
     // for the open file and those still queued into it, in order, then closes
-    // it. With no file open the queued entries are discarded.
-    void closeRecordFile(std::unique_lock<std::mutex>& lock) noexcept;
+    // it. With no file open the queued entries are discarded. Returns the
+    // account of a file that is incomplete.
+    std::optional<IncompleteFile> closeRecordFile(std::unique_lock<std::mutex>& lock) noexcept;
+    // recordMutex held: tells GetLastError and the debugger of the file's
+    // first failed write, once.
+    void tellWriteFailure(RecordingStream& file) noexcept;
     // Unit tests stall and resume the writer and look into the queue.
     friend struct RecordingProbe;
 
@@ -167,7 +182,7 @@ private:
     std::unique_ptr<tyapi::TYApi> api;
     std::unique_ptr<tyapi::GazeListener> gazeListener;
     std::unique_ptr<tyapi::DeviceEventListener> deviceEventListener;
-    olestring lastError;
+    LastError lastError;
     EventQueue eventQueue;
     std::thread writerThread;
     std::condition_variable recordCondition;
