@@ -18,6 +18,7 @@ public:
     Reply setTrackingReply{S_OK, {}};
     Reply calibrateReply{S_OK, {}};
     Reply setRecordingReply{S_OK, {}};
+    Reply stopRecordingReply{S_OK, {}};
     Reply lastErrorReply{S_OK, {}};
     LONG status = 0x0F;
     ULONGLONG time = 1'000'000;
@@ -45,7 +46,7 @@ public:
     }
     Reply setRecording(bool on) override {
         calls.push_back(std::string("SetRecording ") + (on ? "on" : "off"));
-        return on ? setRecordingReply : Reply{};
+        return on ? setRecordingReply : stopRecordingReply;
     }
     HRESULT sendTrigger(LONG code) override {
         calls.push_back("SendTrigger " + std::to_string(code));

@@ -449,6 +449,34 @@ TEST(SessionSummary, NamesTheRecordingHoldingTheSessionsSamples) {
     EXPECT_EQ(checkRecording(empty, received).problem, "no new recording in " + tools::pathText(folder / "none"));
 }
 
+TEST(SessionSummary, AnIncompleteRecordingIsToldFromTheStopAndTheFile) {
+    FakeHostTracker tracker;
+    const std::string stop = "the recording file is incomplete: 3 lines could not be written (the disk is full)";
+    tracker.stopRecordingReply = {S_OK, stop};
+    const SessionRun session = run(tracker, quickOptions(1));
+    EXPECT_EQ(SessionEnd::completed, session.report.end);
+    EXPECT_EQ(stop, session.report.recordingStopMessage);
+
+    RecordingCheck check;
+    check.path = "/tmp/x.csv";
+    check.sampleLines = 2;
+    EXPECT_EQ("the recording is incomplete: SetRecording(false) answered \"" + stop +
+                  "\"; the file holds 2 sample lines and ends with a whole line",
+              incompleteRecording(session.report, check));
+
+    SessionReport whole = session.report;
+    whole.recordingStopMessage.clear();
+    EXPECT_EQ(std::nullopt, incompleteRecording(whole, check));
+    check.incomplete = "the file ends in the middle of a line: its last 5 bytes were left out";
+    EXPECT_EQ("the recording is incomplete: in the file: the file ends in the middle of a line: its last 5 bytes "
+              "were left out",
+              incompleteRecording(whole, check));
+    EXPECT_EQ("the recording is incomplete: SetRecording(false) answered \"" + stop + "\"; the file was not found",
+              incompleteRecording(session.report, std::nullopt));
+    whole.recordingStarted = false;
+    EXPECT_EQ(std::nullopt, incompleteRecording(whole, check));
+}
+
 TEST(RecordingLocator, FindsOnlyNewRecordings) {
     const tyvarion::testing::ScratchFolder scratch("tyvarion-locator");
     const std::filesystem::path& folder = scratch.path();

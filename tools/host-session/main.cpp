@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
         log.line("releasing the tracker object");
     }  // the last reference goes: the plug-in closes its recording file
 
+    bool recordingIncomplete = false;
     if (report.trialsStarted > 0) {
         std::optional<RecordingCheck> recording;
         if (report.recordingStarted) recording = checkRecording(locator, report.received);
@@ -94,9 +95,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "host-session: %s\n", error.c_str());
             return kExitRefused;
         }
+        if (const auto incomplete = incompleteRecording(report, recording)) {
+            std::fprintf(stderr, "host-session: %s\n", incomplete->c_str());
+            recordingIncomplete = true;
+        }
     }
     switch (report.end) {
-        case SessionEnd::completed: return 0;
+        case SessionEnd::completed: return recordingIncomplete ? kExitRefused : 0;
         case SessionEnd::interrupted:
             std::fprintf(stderr, "host-session: %s\n", report.explanation.c_str());
             return kExitInterrupted;

@@ -186,6 +186,7 @@ private:
             const Reply reply = tracker_.setRecording(false);
             log_.call("SetRecording(false)", reply.result, reply.message);
             report_.recordingStopRefused = refused(reply);
+            if (!report_.recordingStopRefused) report_.recordingStopMessage = reply.message;
         }
         if (tracking_) {
             const Reply reply = tracker_.setTracking(false);

@@ -70,6 +70,9 @@ struct SessionReport {
     // SetRecording(false) was refused (the connection was lost): the plug-in
     // closes the file when the object is released.
     bool recordingStopRefused = false;
+    // What an accepted SetRecording(false) answered at the end, when it said
+    // anything: the plug-in's account of an incomplete file.
+    std::string recordingStopMessage;
     std::vector<Stall> stalls;  // each longer than kStallLimit
     // GetTime just before tracking was switched on.
     std::optional<std::uint64_t> trackingStartMicros;

@@ -79,8 +79,12 @@ RecordingCheck checkRecording(const RecordingLocator& locator, const ReceivedDat
         const auto recording = tools::readRecording(path, error);
         if (recording) {
             countRecording(*recording, received, candidate);
-            for (const std::string& warning : tools::readingWarnings(*recording))
+            for (const std::string& warning : tools::readingWarnings(*recording)) {
                 candidate.problem += (candidate.problem.empty() ? "" : "; ") + warning;
+                candidate.incomplete += (candidate.incomplete.empty() ? "" : "; ") + warning;
+            }
+        } else {
+            candidate.incomplete = error;
         }
         // Newer files win ties: found is oldest first.
         if (!best || candidate.linesReceived >= best->linesReceived) {
@@ -97,6 +101,25 @@ RecordingCheck checkRecording(const RecordingLocator& locator, const ReceivedDat
         check.problem = check.problem.empty() ? note : note + "; " + check.problem;
     }
     return check;
+}
+
+std::optional<std::string> incompleteRecording(const SessionReport& report,
+                                               const std::optional<RecordingCheck>& recording) {
+    if (!report.recordingStarted) return std::nullopt;
+    const bool fileSaysSo = recording && !recording->incomplete.empty();
+    if (report.recordingStopMessage.empty() && !fileSaysSo) return std::nullopt;
+    std::string text = "the recording is incomplete: ";
+    if (!report.recordingStopMessage.empty())
+        text += "SetRecording(false) answered \"" + report.recordingStopMessage + "\"; ";
+    if (!recording || !recording->path) {
+        text += "the file was not found";
+    } else if (fileSaysSo) {
+        text += "in the file: " + recording->incomplete;
+    } else {
+        text += "the file holds " + std::to_string(recording->sampleLines) +
+                (recording->sampleLines == 1 ? " sample line" : " sample lines") + " and ends with a whole line";
+    }
+    return text;
 }
 
 std::string formatSummary(const SessionOptions& options, const SessionReport& report,

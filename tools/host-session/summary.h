@@ -26,6 +26,9 @@ struct RecordingCheck {
     // how many of those the host received events for, by time stamp.
     std::uint64_t linesWithValue = 0;
     std::uint64_t linesReceived = 0;
+    // What the file itself shows of an incomplete recording (no header, a
+    // cut-off last line, unreadable lines); empty when it looks whole.
+    std::string incomplete;
 };
 
 // Finds the session's recording among the new ones (the one holding the
@@ -41,6 +44,11 @@ void countRecording(const tools::Recording& recording, const ReceivedData& recei
 // zero, carry times from another clock: a replayed recording keeps the times
 // it was recorded with.
 inline constexpr std::int64_t kClockToleranceMicros = 1'000'000;
+
+// Why the recording the session made is incomplete, from the plug-in's stop
+// message and the file; nothing when neither says so.
+std::optional<std::string> incompleteRecording(const SessionReport& report,
+                                               const std::optional<RecordingCheck>& recording);
 
 std::string formatSummary(const SessionOptions& options, const SessionReport& report,
                           const std::optional<RecordingCheck>& recording);
