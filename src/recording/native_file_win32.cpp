@@ -6,6 +6,11 @@
 #include "recording/write_failure.h"
 
 namespace tyvarion {
+namespace {
+// Not in every SDK's headers.
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+constexpr DWORD kErrorDeviceRemoved = 1617;
+}  // namespace
 
 NativeFile::CreateStatus NativeFile::createNew(const std::filesystem::path& path,
                                                NativeFile& file) noexcept {
@@ -69,14 +74,14 @@ olestring NativeFile::describeError(std::uint32_t error) {
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL: return writeFailureReasons::kDiskFull;
         case ERROR_FILE_TOO_LARGE: return writeFailureReasons::kFileTooLarge;
-        case ERROR_DISK_QUOTA_EXCEEDED: return writeFailureReasons::kQuotaExceeded;
+        case kErrorDiskQuotaExceeded: return writeFailureReasons::kQuotaExceeded;
         case ERROR_NOT_READY:
         case ERROR_BAD_NETPATH:
         case ERROR_DEV_NOT_EXIST:
         case ERROR_UNEXP_NET_ERR:
         case ERROR_NETNAME_DELETED:
         case ERROR_DEVICE_NOT_CONNECTED:
-        case ERROR_DEVICE_REMOVED: return writeFailureReasons::kDriveGone;
+        case kErrorDeviceRemoved: return writeFailureReasons::kDriveGone;
         default: break;
     }
     struct SystemText {
