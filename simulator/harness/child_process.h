@@ -29,6 +29,9 @@ public:
     std::optional<int> poll();
     // The exit code; after `timeout` the child is killed and -1 returned.
     int wait(std::chrono::milliseconds timeout);
+    // Ends the child at once, as the Task Manager or kill -9 does (SIGKILL,
+    // TerminateProcess), and waits until it is gone.
+    void kill();
 
     struct Native;
     explicit ChildProcess(std::unique_ptr<Native> native);

@@ -137,4 +137,13 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
     return native_->exitCode;
 }
 
+void ChildProcess::kill() {
+    if (native_->exited) return;
+    ::kill(native_->pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(native_->pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    native_->exited = true;
+}
+
 }  // namespace tyvarion::sim

@@ -165,4 +165,11 @@ int ChildProcess::wait(std::chrono::milliseconds timeout) {
     return native_->exitCode;
 }
 
+void ChildProcess::kill() {
+    if (native_->exited) return;
+    ::TerminateProcess(native_->process, 1);
+    ::WaitForSingleObject(native_->process, INFINITE);
+    native_->exited = true;
+}
+
 }  // namespace tyvarion::sim

@@ -9,8 +9,13 @@
 #ifdef _WIN32
 #include "platform/com_types.h"
 #else
+#include <sys/mount.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
+#include <cstdlib>
 
 namespace faults {
 namespace {
@@ -147,5 +152,73 @@ fs::path unusableDocumentsFolder() {
     return fs::path("/proc/self/no-documents-here");
 #endif
 }
+
+std::string hostSessionProgram() {
+    std::string path = TYVARION_HOST_SESSION_PATH;
+#ifdef _WIN32
+    // The build records a Linux path; under Wine it lives on drive Z:.
+    if (!path.empty() && path.front() == '/') {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        path = "Z:" + path;
+    }
+#endif
+    return path;
+}
+
+namespace {
+constexpr std::uint64_t kSmallDiskBytes = 256 * 1024;
+}
+
+#ifdef _WIN32
+
+SmallDisk::SmallDisk() {
+    const char* folder = std::getenv("TYVARION_SMALL_DISK");
+    if (folder == nullptr || *folder == '\0') {
+        why_ = "TYVARION_SMALL_DISK is not set";
+        return;
+    }
+    std::string windows = folder;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    const fs::path path = fs::path("Z:" + windows);
+    ULARGE_INTEGER total{};
+    if (!GetDiskFreeSpaceExW(path.c_str(), nullptr, &total, nullptr) || total.QuadPart > 4 * kSmallDiskBytes) {
+        why_ = "no small file system at " + std::string(folder) + " (its fixture could not mount one)";
+        return;
+    }
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(path, error)) fs::remove_all(entry.path(), error);
+    path_ = path;
+}
+
+SmallDisk::~SmallDisk() {
+    std::error_code error;
+    if (!path_.empty())
+        for (const auto& entry : fs::directory_iterator(path_, error)) fs::remove_all(entry.path(), error);
+}
+
+#else
+
+SmallDisk::SmallDisk() {
+    const fs::path path = fs::temp_directory_path() / ("tyvarion-small-disk-" + std::to_string(getpid()));
+    std::error_code error;
+    fs::create_directories(path, error);
+    const std::string options = "size=" + std::to_string(kSmallDiskBytes) + ",mode=0700";
+    if (::mount("tyvarion-small-disk", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+        why_ = std::string("mounting a tmpfs failed: ") + std::strerror(errno);
+        fs::remove(path, error);
+        return;
+    }
+    mounted_ = true;
+    path_ = path;
+}
+
+SmallDisk::~SmallDisk() {
+    if (!mounted_) return;
+    ::umount2(path_.c_str(), MNT_DETACH);
+    std::error_code error;
+    fs::remove(path_, error);
+}
+
+#endif
 
 }  // namespace faults

@@ -62,4 +62,27 @@ std::string completeAndGapless(const std::filesystem::path& file);
 // A Documents folder in which no sub-folder can be made.
 std::filesystem::path unusableDocumentsFolder();
 
+// host-session as this build made it, as a path the system starts.
+std::string hostSessionProgram();
+
+// A file system of a few hundred KiB, empty, for the life of the object.
+// Natively a tmpfs this process mounts (where it may); under Wine the tmpfs
+// the test's fixture mounted before the test (TYVARION_SMALL_DISK), reached on
+// drive Z:. Without one, path() is empty and why() says what is missing.
+class SmallDisk {
+public:
+    SmallDisk();
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    const std::string& why() const { return why_; }
+
+private:
+    std::filesystem::path path_;
+    std::string why_;
+    bool mounted_ = false;
+};
+
 }  // namespace faults

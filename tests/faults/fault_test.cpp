@@ -1,7 +1,7 @@
 // Faults in the middle of a recording, through the tracker object as this
 // build's host reaches it: the server process ends, the Documents folder
-// becomes unusable, writes fail at the file size limit, and the host releases
-// the object while samples flood. In every case the plug-in goes on serving
+// becomes unusable, the disk fills up or writes fail at the file size limit,
+// and the host releases the object while samples flood. In every case the plug-in goes on serving
 // the host, teardown completes, and what reached the file is whole.
 #include <gtest/gtest.h>
 
@@ -150,6 +150,80 @@ TEST_F(FloodFaults, TheHostReleasesTheObjectWhileSamplesFloodAndRecordingIsOn) {
     EXPECT_GE(recording.samples.size(), 20000u);
 }
 
+class WriteFaults : public Faults {
+protected:
+    std::vector<std::string> serverArguments() const override { return {"--rate", "10000"}; }
+
+    // Records until the plug-in reports a failed write, then checks what the
+    // host is told and what the file holds; `reason` is the system's.
+    void recordUntilTheWritesFail(const fs::path& failing, const std::string& reason) {
+        documentsSetting.reset();
+        documentsSetting.emplace(failing);
+        startRecordingSession(*tracker);
+        const std::string failed = "failed to write the recording file: " + reason;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (tracker->getLastError().message != failed && std::chrono::steady_clock::now() < giveUp)
+            ASSERT_TRUE(receiveSamples(*tracker, 1000, times));
+        ASSERT_EQ(failed, tracker->getLastError().message);
+
+        // The host goes on getting its events and answers as before.
+        ASSERT_TRUE(receiveSamples(*tracker, 2000, times));
+        LONG status = 0;
+        EXPECT_EQ(S_OK, tracker->getStatus(status));
+        EXPECT_EQ(0x0F, status);
+        EXPECT_EQ(S_OK, tracker->sendTrigger(41));
+        EXPECT_EQ(S_OK, tracker->sendString(OLESTR("after the failure")));
+        const Reply stop = tracker->setRecording(false);
+        EXPECT_EQ(S_OK, stop.result);
+        const std::string incomplete = "the recording file is incomplete: ";
+        const std::string because = " lines could not be written (" + reason + ")";
+        ASSERT_EQ(0u, stop.message.find(incomplete)) << stop.message;
+        ASSERT_GT(stop.message.size(), incomplete.size() + because.size()) << stop.message;
+        const std::string lines = stop.message.substr(incomplete.size(), stop.message.size() - incomplete.size() - because.size());
+        EXPECT_EQ(because, stop.message.substr(incomplete.size() + lines.size()));
+        EXPECT_GE(std::stoull(lines), 2000u) << stop.message;
+        EXPECT_EQ(std::string::npos, lines.find_first_not_of("0123456789")) << stop.message;
+
+        // The file ends with its last whole line.
+        const std::vector<fs::path> files = recordingFiles(folder(failing));
+        ASSERT_EQ(1u, files.size());
+        EXPECT_EQ("", completeAndGapless(files[0]));
+        EXPECT_EQ(0u, fileBytes(files[0]).find("Sep=;"));
+    }
+
+    // The next recording, on a disk with room, is whole and answers as usual.
+    void recordOnADiskWithRoom() {
+        documentsSetting.reset();
+        documentsSetting.emplace(documents.path());
+        Reply reply = tracker->setRecording(true);
+        EXPECT_EQ(S_OK, reply.result);
+        EXPECT_EQ("", reply.message);
+        ASSERT_TRUE(receiveSamples(*tracker, 1000, times));
+        EXPECT_EQ(S_OK, tracker->sendTrigger(42));
+        ASSERT_TRUE(receiveSamples(*tracker, 1000, times));
+        reply = tracker->setRecording(false);
+        EXPECT_EQ(S_OK, reply.result);
+        EXPECT_EQ("", reply.message);
+        tracker.reset();
+        const std::vector<fs::path> next = recordingFiles(folder(documents.path()));
+        ASSERT_EQ(1u, next.size());
+        EXPECT_EQ("", completeAndGapless(next[0]));
+        const tyvarion::tools::Recording recording = readRecording(next[0]);
+        ASSERT_EQ(1u, recording.texts.size());
+        EXPECT_EQ("trigger: 42", recording.texts[0].text);
+        EXPECT_GE(recording.samples.size(), 1000u);
+    }
+
+    static fs::path folder(const fs::path& base) { return base / "Tyvarion" / "NBS Presentation"; }
+};
+
+TEST_F(WriteFaults, AFullDiskIsReportedAndTheFileEndsWithAWholeLine) {
+    SmallDisk disk;
+    if (disk.path().empty()) GTEST_SKIP() << disk.why();
+    recordUntilTheWritesFail(disk.path(), "the disk is full");
+    recordOnADiskWithRoom();
+}
+
 #ifndef TYVARION_FAULTS_THROUGH_COM
 
 // A file size limit for this process, lifted again at the end of the scope.
@@ -169,39 +243,13 @@ private:
     rlimit saved_{};
 };
 
-class WriteFaults : public Faults {
-protected:
-    std::vector<std::string> serverArguments() const override { return {"--rate", "10000"}; }
-};
-
 TEST_F(WriteFaults, WritesFailAtTheFileSizeLimit) {
-    constexpr rlim_t kLimit = 100 * 1024;
+    rs::ScratchFolder limited;
     {
-        ScopedFileSizeLimit limit(kLimit);
-        startRecordingSession(*tracker);
-        // About 900 KiB of lines: the limit is reached early.
-        ASSERT_TRUE(receiveSamples(*tracker, 10000, times));
-        LONG status = 0;
-        EXPECT_EQ(S_OK, tracker->getStatus(status));
-        EXPECT_EQ(0x0F, status);
-        EXPECT_EQ(S_OK, tracker->sendTrigger(41));
-        // A stop and a new start: the new file fills up as well.
-        Reply reply = tracker->setRecording(false);
-        EXPECT_EQ(S_OK, reply.result);
-        EXPECT_EQ("", reply.message);
-        reply = tracker->setRecording(true);
-        EXPECT_EQ(S_OK, reply.result);
-        EXPECT_EQ("", reply.message);
-        ASSERT_TRUE(receiveSamples(*tracker, 10000, times));
-        tracker.reset();
+        ScopedFileSizeLimit limit(100 * 1024);
+        recordUntilTheWritesFail(limited.path(), "the file has reached the largest size allowed");
     }
-    const std::vector<fs::path> files = recordingFiles(folder());
-    ASSERT_EQ(2u, files.size());
-    for (const fs::path& file : files) {
-        // Written up to the limit, and not a byte beyond.
-        EXPECT_EQ(kLimit, fs::file_size(file)) << file;
-        EXPECT_EQ(0u, fileBytes(file).find("Sep=;\ntimestamp [us];"));
-    }
+    recordOnADiskWithRoom();
 }
 
 #endif
