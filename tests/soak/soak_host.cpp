@@ -27,14 +27,14 @@ std::string hex(long value) {
 
 // Message pieces with the UTF-8 the file must show for them.
 struct Piece {
-    const char16_t* wide;
+    const OLECHAR* wide;
     const char* narrow;
 };
-constexpr Piece kPieces[] = {
-    {u"soak", "soak"},       {u" ", " "},           {u";", ";"},
-    {u"\t", "\t"},           {u"\u00e9t\u00e9", "\xc3\xa9t\xc3\xa9"},
-    {u"\u65e5\u672c", "\xe6\x97\xa5\xe6\x9c\xac"},  {u"\U0001F600", "\xf0\x9f\x98\x80"},
-    {u"trigger: 7", "trigger: 7"},
+const Piece kPieces[] = {
+    {OLESTR("soak"), "soak"},       {OLESTR(" "), " "},           {OLESTR(";"), ";"},
+    {OLESTR("\t"), "\t"},           {OLESTR("\u00e9t\u00e9"), "\xc3\xa9t\xc3\xa9"},
+    {OLESTR("\u65e5\u672c"), "\xe6\x97\xa5\xe6\x9c\xac"},  {OLESTR("\U0001F600"), "\xf0\x9f\x98\x80"},
+    {OLESTR("trigger: 7"), "trigger: 7"},
 };
 
 const LONG kTypes[] = {0, 1, 2, 3, 4, 5, 6, -1, 7, INT_MAX, INT_MIN};
@@ -49,7 +49,7 @@ bool recordingIn(LONG status) { return status != 0x40 && (status & 0x08) != 0; }
 
 }  // namespace
 
-SoakHost::SoakHost(Tyvarion& tracker, std::mt19937_64& random, fs::path folder)
+SoakHost::SoakHost(SoakTracker& tracker, std::mt19937_64& random, fs::path folder)
     : tracker_(tracker), random_(random), folder_(std::move(folder)) {}
 
 void SoakHost::fail(const std::string& what) {
@@ -134,7 +134,7 @@ void SoakHost::sendText(bool trigger) {
     } else {
         line = "message: m" + std::to_string(nextMessage_);
         for (char c : std::to_string(nextMessage_++)) wide += static_cast<OLECHAR>(c);
-        wide.insert(wide.begin(), u'm');
+        wide.insert(wide.begin(), static_cast<OLECHAR>('m'));
         const int pieces = static_cast<int>(random_() % 5);
         for (int i = 0; i < pieces; ++i) {
             const Piece& piece = kPieces[random_() % std::size(kPieces)];
@@ -196,7 +196,7 @@ const char* SoakHost::step() {
             return "Calibrate";
         case 12: {
             LONG points[4] = {1, 2, 3, 4};
-            olestring parameters = u"p=1";
+            olestring parameters = OLESTR("p=1");
             expectAnswer(tracker_.StartCalibration(pick(kCounts), points, eyeOf(), parameters.data(), message.put()),
                          "StartCalibration");
             LONG index = 0, x = 0, y = 0;
@@ -218,11 +218,11 @@ const char* SoakHost::step() {
             sendText(false);
             return "SendString";
         case 21: {
-            olestring command = u"command";
+            olestring command = OLESTR("command");
             LONG answer = 0;
             if (tracker_.SendCommand(command.data(), &answer) != E_NOTIMPL) fail("SendCommand");
             if (tracker_.SendMessage(command.data(), message.put()) != S_OK) fail("SendMessage");
-            olestring value = u"value";
+            olestring value = OLESTR("value");
             if (tracker_.SetParameter(command.data(), value.data(), message.put()) != S_OK) fail("SetParameter");
             if (tracker_.GetParameter(command.data(), message.put()) != S_OK) fail("GetParameter");
             if (tracker_.SetAOISet(pick(kCounts), message.put()) != E_NOTIMPL) fail("SetAOISet");

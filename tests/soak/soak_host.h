@@ -4,7 +4,8 @@
 // of range. It keeps the books the checks need: which recording files this
 // host opened and which trigger and message lines it sent into each.
 //
-// One thread (the host's) calls everything.
+// One thread (the host's) calls everything. Natively the host calls the
+// portable object; on Windows the registered COM object, through its vtable.
 
 #include <cstdint>
 #include <filesystem>
@@ -14,9 +15,20 @@
 #include <vector>
 
 #include "recording_check.h"
+#ifdef _WIN32
+#include "host-session/eye_tracker2_com.h"  // first: windows.h without the SendMessage macro
+#else
 #include "tracker/tyvarion.h"
+#endif
+#include "platform/text.h"
 
 namespace tyvarion::soak {
+
+#ifdef _WIN32
+using SoakTracker = host::IEyeTracker2;
+#else
+using SoakTracker = Tyvarion;
+#endif
 
 struct RecordingBooks {
     std::filesystem::path file;
@@ -26,7 +38,7 @@ struct RecordingBooks {
 class SoakHost {
 public:
     // Recording files appear in `folder`.
-    SoakHost(Tyvarion& tracker, std::mt19937_64& random, std::filesystem::path folder);
+    SoakHost(SoakTracker& tracker, std::mt19937_64& random, std::filesystem::path folder);
 
     // One random call; returns its name, for a report of where a run hung.
     const char* step();
@@ -49,7 +61,7 @@ private:
     void sendText(bool trigger);
     LONG status();
 
-    Tyvarion& tracker_;
+    SoakTracker& tracker_;
     std::mt19937_64& random_;
     std::filesystem::path folder_;
     std::vector<RecordingBooks> recordings_;

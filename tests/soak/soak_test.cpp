@@ -1,11 +1,15 @@
-// The soak: samples stream at 20,000 Hz from the simulated server through the
-// client library while the host's thread makes random calls of every host
-// method; the server injects device events and drops connections. Sessions
-// follow each other, each a tracker object of its own, released at a random
-// moment (often while samples flood and recording is on). Checked: every
-// promise the host sees (results, status), teardown within 100 ms, and every
-// recording file against the trigger and message lines sent into it. The
-// sanitizer builds run it; a watchdog ends a run that stops making progress.
+// The soak: samples stream from the simulated server through the client
+// library while the host's thread makes random calls of every host method; the
+// server injects device events and drops connections. Sessions follow each
+// other, each a tracker object of its own, released at a random moment (often
+// while samples flood and recording is on). Checked: every promise the host
+// sees (results, status), teardown within 100 ms, every recording file against
+// the trigger and message lines sent into it, and what the process holds
+// (memory of its own, handles, threads), sampled between sessions about once a
+// minute, which must stay flat. The sanitizer builds run it natively at
+// 20,000 Hz on the portable object; the Windows builds under Wine at 2,000 Hz
+// on the registered COM object. A watchdog ends a run that stops making
+// progress.
 //
 // TYVARION_SOAK_SECONDS (default 20) sets the length, TYVARION_SOAK_SEED
 // repeats a run's choices.
@@ -25,14 +29,19 @@
 #include <thread>
 #include <vector>
 
+#include "soak_host.h"  // first: windows.h without the SendMessage macro
+
 #include "harness/server_process.h"
 #include "platform/unique_handle.h"
 #include "recording-reader/recording_reader.h"
 #include "recording_check.h"
-#include "soak_host.h"
-#include "tracker/tyvarion.h"
+#include "recording_support.h"
+#include "soak_usage.h"
 
-#include <unistd.h>
+#ifdef _WIN32
+#include "com_test_support.h"
+#include "module/com_ptr.h"
+#endif
 
 namespace tyvarion::soak {
 namespace {
@@ -41,6 +50,22 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kTeardownLimit = std::chrono::milliseconds(100);
+#ifdef _WIN32
+constexpr const char* kRate = "2000";
+#else
+constexpr const char* kRate = "20000";
+#endif
+// What may grow between the first sample of the process's usage and the last.
+// Memory is held to it on Windows only: natively the sanitizers' quarantine
+// and shadow memory grow by design.
+#ifdef _WIN32
+constexpr bool kMemoryMustStayFlat = true;
+#else
+constexpr bool kMemoryMustStayFlat = false;
+#endif
+constexpr std::uint64_t kMostPrivateGrowthKiB = 4096;
+constexpr std::uint64_t kMostHandleGrowth = 16;
+constexpr std::uint64_t kMostThreadGrowth = 1;
 constexpr auto kDrainEvery = std::chrono::milliseconds(20);
 constexpr auto kNoProgressLimit = std::chrono::seconds(60);
 
@@ -94,7 +119,7 @@ private:
 
 // The server's faults for one session, counted from its first tracking start.
 std::vector<std::string> serverArguments(std::mt19937_64& random, std::uint64_t session) {
-    std::vector<std::string> arguments{"--rate", "20000", "--seed", std::to_string(session + 1)};
+    std::vector<std::string> arguments{"--rate", kRate, "--seed", std::to_string(session + 1)};
     const int codes[] = {4, 4, 4, 0, 2, 5, 1, 3};
     const int events = static_cast<int>(random() % 4);
     for (int i = 0; i < events; ++i) {
@@ -109,9 +134,36 @@ std::vector<std::string> serverArguments(std::mt19937_64& random, std::uint64_t 
     return arguments;
 }
 
+// One session's tracker object: the portable object natively, the registered
+// COM object (created by its ProgID, as the host creates it) on Windows.
+class SessionObject {
+public:
+    SessionObject() {
+#ifdef _WIN32
+        CLSID classId{};
+        EXPECT_EQ(S_OK, CLSIDFromProgID(host::kTrackerProgId, &classId));
+        EXPECT_EQ(S_OK, CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, host::kIID_IEyeTracker2,
+                                         reinterpret_cast<void**>(object_.put())));
+#else
+        object_ = std::make_unique<Tyvarion>();
+#endif
+    }
+    bool created() const { return object_ != nullptr; }
+    SoakTracker& tracker() { return *object_; }
+    // The last reference goes, as when the host releases the object.
+    void release() { object_.reset(); }
+
+private:
+#ifdef _WIN32
+    module::com_ptr<host::IEyeTracker2> object_;
+#else
+    std::unique_ptr<Tyvarion> object_;
+#endif
+};
+
 // Most sessions start the way an experiment does, so that samples flood and
 // recording is on when the random calls begin.
-void startLikeAnExperiment(Tyvarion& tracker, SoakHost& host) {
+void startLikeAnExperiment(SoakTracker& tracker, SoakHost& host) {
     unique_bstr message;
     tracker.SetDisplayMode(1920, 1080);
     for (auto type : {ET2_DT_POSITION, ET2_DT_PUPIL}) {
@@ -156,6 +208,43 @@ struct Totals {
     double slowestTeardownMs = 0;
 };
 
+// The process's usage between sessions, about once a minute (more often in a
+// short run), the first after the first session.
+class UsageSamples {
+public:
+    explicit UsageSamples(std::chrono::seconds length)
+        : every_(std::clamp<std::chrono::seconds>(length / 5, std::chrono::seconds(5), std::chrono::seconds(60))) {}
+
+    void between(Clock::time_point now) {
+        if (!samples_.empty() && now < next_) return;
+        samples_.push_back(processUsage());
+        std::printf("soak: usage %zu: %s\n", samples_.size(), describe(samples_.back()).c_str());
+        std::fflush(stdout);
+        next_ = now + every_;
+    }
+    void last() { samples_.push_back(processUsage()); }
+
+    // Empty when the last sample stays within the bounds of the first.
+    std::string growth() const {
+        if (samples_.size() < 2) return {};
+        const ProcessUsage& first = samples_.front();
+        const ProcessUsage& end = samples_.back();
+        std::string wrong;
+        if (kMemoryMustStayFlat && end.privateKiB > first.privateKiB + kMostPrivateGrowthKiB)
+            wrong += " memory of its own grew;";
+        if (end.handles > first.handles + kMostHandleGrowth) wrong += " handles grew;";
+        if (end.threads > first.threads + kMostThreadGrowth) wrong += " threads grew;";
+        if (wrong.empty()) return {};
+        return "first " + describe(first) + ", last " + describe(end) + ":" + wrong;
+    }
+    const std::vector<ProcessUsage>& samples() const { return samples_; }
+
+private:
+    std::chrono::seconds every_;
+    Clock::time_point next_{};
+    std::vector<ProcessUsage> samples_;
+};
+
 TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
     const auto length = std::chrono::seconds(environmentNumber("TYVARION_SOAK_SECONDS", 20));
     const std::uint64_t seed = environmentNumber("TYVARION_SOAK_SEED", std::random_device{}());
@@ -163,15 +252,17 @@ TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
                 static_cast<long long>(length.count()), static_cast<unsigned long long>(seed));
     std::mt19937_64 random(seed);
 
-    const fs::path documents =
-        fs::temp_directory_path() / ("tyvarion-soak-" + std::to_string(getpid()));
-    fs::remove_all(documents);
-    fs::create_directories(documents);
-    setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
-    const fs::path folder = documents / "Tyvarion" / "NBS Presentation";
+#ifdef _WIN32
+    com_testing::registerModule();
+    com_testing::Apartment apartment;
+#endif
+    recording_support::ScratchFolder documents;
+    recording_support::ScopedDocumentsFolder documentsSetting(documents.path());
+    const fs::path folder = documents.path() / "Tyvarion" / "NBS Presentation";
 
     Watchdog watchdog;
     Totals totals;
+    UsageSamples usage(length);
     const Clock::time_point end = Clock::now() + length;
     while (Clock::now() < end && !HasFailure()) {
         const std::uint64_t session = totals.sessions++;
@@ -181,9 +272,11 @@ TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
         server.useForClients();
 
         watchdog.beat("constructing the tracker object");
-        auto tracker = std::make_unique<Tyvarion>();
-        SoakHost host(*tracker, random, folder);
-        if (random() % 4 != 0) startLikeAnExperiment(*tracker, host);
+        SessionObject object;
+        ASSERT_TRUE(object.created());
+        SoakTracker& tracker = object.tracker();
+        SoakHost host(tracker, random, folder);
+        if (random() % 4 != 0) startLikeAnExperiment(tracker, host);
         const auto sessionLength = std::chrono::milliseconds(100 + random() % 3000);
         const Clock::time_point sessionEnd = std::min(end, Clock::now() + sessionLength);
         Clock::time_point nextDrain = Clock::now() + kDrainEvery;
@@ -198,11 +291,11 @@ TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
         }
 
         LONG status = 0;
-        tracker->GetStatus(&status);
+        tracker.GetStatus(&status);
         if (status == 0x40) ++totals.disconnected;
         watchdog.beat("releasing the tracker object");
         const Clock::time_point releaseStart = Clock::now();
-        tracker.reset();
+        object.release();
         const auto teardown = Clock::now() - releaseStart;
         const double teardownMs = std::chrono::duration<double, std::milli>(teardown).count();
         totals.slowestTeardownMs = std::max(totals.slowestTeardownMs, teardownMs);
@@ -227,8 +320,10 @@ TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
         // What this session left behind is checked; the next one starts clean.
         std::error_code ignored;
         fs::remove_all(folder, ignored);
+        usage.between(Clock::now());
     }
-    fs::remove_all(documents);
+    usage.last();
+    EXPECT_EQ("", usage.growth()) << "the process's usage must stay flat";
     std::printf("soak: %llu sessions (%llu lost the connection), %llu host calls, %llu events fetched, %llu recording files with "
                 "%llu sample lines and %llu trigger and message lines checked, slowest teardown %.1f ms\n",
                 static_cast<unsigned long long>(totals.sessions),
@@ -236,6 +331,14 @@ TEST(Soak, HostCallsDeviceEventsAndDropsWhileSamplesStream) {
                 static_cast<unsigned long long>(totals.events), static_cast<unsigned long long>(totals.files),
                 static_cast<unsigned long long>(totals.sampleLines), static_cast<unsigned long long>(totals.texts),
                 totals.slowestTeardownMs);
+    if (usage.samples().size() >= 2) {
+        std::printf("soak: usage first %s, last %s (bounds: %s+%llu KiB, +%llu handles, +%llu threads)\n",
+                    describe(usage.samples().front()).c_str(), describe(usage.samples().back()).c_str(),
+                    kMemoryMustStayFlat ? "" : "not held natively: ",
+                    static_cast<unsigned long long>(kMostPrivateGrowthKiB),
+                    static_cast<unsigned long long>(kMostHandleGrowth),
+                    static_cast<unsigned long long>(kMostThreadGrowth));
+    }
 }
 
 }  // namespace
