@@ -15,9 +15,10 @@
 // and 0.61 to 0.76 % of a core; 10 ms, 93 to 96/s and 0.49 to 0.77 %; 20 ms,
 // 47/s and 0.33 to 0.35 %; 40 ms, 23 to 25/s and 0.13 to 0.25 %; 50 ms, 20/s and
 // 0.14 to 0.24 %, no better. That is 50 to 80 us a wake-up against 0.19 us a
-// line. 40 ms is where the cost stops falling. Entries waiting that long lose
-// nothing: the file's buffer holds a third of a second at 2,000 Hz anyway, and
-// every close writes what is queued.
+// line. 40 ms is where the cost stops falling. It also bounds what a host
+// process that dies takes with it: each batch goes to the system in one write
+// at its end, so only entries of the last deadline and the batch being
+// written are lost, well under 100 ms; every close writes what is queued.
 //
 // The mark matters only for fast streams, where it keeps room in the queue for
 // the time the scheduler takes to run the woken writer: at 1,024 of 16,384
