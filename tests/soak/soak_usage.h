@@ -1,7 +1,8 @@
 #pragma once
 // What the soak's host process holds of the machine, sampled between
 // sessions: memory of its own, open handles and threads. On Windows the
-// private bytes (PrivateUsage), the handle count and the process's threads;
+// private bytes (the commit charge, PagefileUsage), the handle count and the
+// process's threads;
 // natively the anonymous resident memory (RssAnon), open descriptors and
 // threads. Zero where a value cannot be read.
 
