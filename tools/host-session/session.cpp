@@ -185,7 +185,9 @@ private:
         if (recording_) {
             const Reply reply = tracker_.setRecording(false);
             log_.call("SetRecording(false)", reply.result, reply.message);
-            report_.recordingStopRefused = refused(reply);
+            // S_OK with a message is no refusal: the plug-in's account of an
+            // incomplete file.
+            report_.recordingStopRefused = reply.result != S_OK;
             if (!report_.recordingStopRefused) report_.recordingStopMessage = reply.message;
         }
         if (tracking_) {
