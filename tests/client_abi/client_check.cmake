@@ -43,6 +43,31 @@ tyvarion_check_dll(alternative-x86 x86 ${check_sources}/alternative-x86.def TYAp
 tyvarion_check_dll(alternative-x64 x64 ${check_sources}/alternative-x64.def TYApi64.dll)
 tyvarion_check_dll(lacking-x86 x86 ${check_dlls}/lacking-32.def TYApi32.dll)
 tyvarion_check_dll(lacking-x64 x64 ${check_dlls}/lacking-64.def TYApi64.dll)
+# A library needing TYDevice.dll, which is nowhere.
+foreach(arch IN ITEMS x86 x64)
+  if(arch STREQUAL "x86")
+    set(file TYApi32.dll)
+    set(standin_def ${standin_defs}/TYApi32.def)
+  else()
+    set(file TYApi64.dll)
+    set(standin_def ${standin_defs}/TYApi64.def)
+  endif()
+  string(REPLACE "g++" "dlltool" dlltool "${TYVARION_MINGW_CXX_${arch}}")
+  string(REGEX REPLACE "-posix$" "" dlltool "${dlltool}")
+  set(device_library ${check_dlls}/needs-device-${arch}/libTYDevice.a)
+  set(output ${check_dlls}/needs-device-${arch}/${file})
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${check_dlls}/needs-device-${arch}
+    COMMAND ${dlltool} -d ${check_sources}/TYDevice.def -l ${device_library}
+    COMMAND ${TYVARION_MINGW_CXX_${arch}} -shared -O1 -s -static-libgcc -static-libstdc++
+            -DTYVARION_STUB_NEEDS_DEVICE -o ${output} ${check_sources}/stub_exports.cpp ${standin_def}
+            ${device_library}
+    DEPENDS ${check_sources}/stub_exports.cpp ${check_sources}/TYDevice.def ${standin_def}
+    COMMENT "mingw (${arch}): needs-device-${arch}/${file}"
+    VERBATIM)
+  list(APPEND check_outputs ${output})
+endforeach()
+
 tyvarion_check_dll(x86-as-x64 x86 ${standin_defs}/TYApi32.def TYApi64.dll)
 tyvarion_check_dll(x64-as-x86 x64 ${standin_defs}/TYApi64.def TYApi32.dll)
 set(program ${check_dlls}/program/TYApi64.dll)

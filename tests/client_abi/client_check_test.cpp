@@ -175,6 +175,20 @@ TEST(ClientLibraryCheck, TheOtherArchitectureUnderThisOnesNameIsRefused) {
               x64.lines.back());
 }
 
+TEST(ClientLibraryCheck, ADllItNeedsThatIsNoPartOfWindowsIsNamed) {
+    const CheckRun x64 = run({checkDll("needs-device-x64/TYApi64.dll")});
+    EXPECT_EQ(0, x64.status) << x64.err;
+    ASSERT_EQ(18u, x64.lines.size());
+    EXPECT_EQ("  TYDevice.dll                      not part of Windows: must be on the lab PC, beside TYApi64.dll "
+              "or installed by the maker",
+              x64.lines[16]);
+    EXPECT_EQ("result          the x64 plug-in binds it, if the lab PC has TYDevice.dll", x64.lines.back());
+
+    const CheckRun x86 = run({checkDll("needs-device-x86/TYApi32.dll")});
+    EXPECT_EQ(0, x86.status) << x86.err;
+    EXPECT_EQ("result          the x86 plug-in binds it, if the lab PC has TYDevice.dll", x86.lines.back());
+}
+
 TEST(ClientLibraryCheck, WhatIsNoDllIsRefusedWithExitStatusTwo) {
     const std::string program = checkDll("program/TYApi64.dll");
     CheckRun result = run({program});

@@ -229,6 +229,19 @@ TEST_F(ClientLibrary, OneOfTheOtherArchitectureHasALineOfItsOwn) {
               output.take());
 }
 
+TEST_F(ClientLibrary, OneNeedingADllThatIsNowhereSaysWhichItNeeds) {
+    PluginCopy plugin(L"needs-device", unixToWindows(TYVARION_CHECK_NEEDS_DEVICE));
+    DebugOutput output;
+    {
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        expectNotConnected(tracker.get());
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.client() +
+                                         L" could not be loaded (error 126); it needs TYDevice.dll" + kConsequence}),
+              output.take());
+}
+
 TEST_F(ClientLibrary, OneOnlyInTheCurrentDirectoryIsNotLoaded) {
     PluginCopy plugin(L"alone");
     PluginCopy planted(L"planted", unixToWindows(TYVARION_CLIENT_STANDIN));

@@ -144,8 +144,13 @@ std::vector<std::string> reportLines(const BindingCheck& check, const PeImage& i
         lines.push_back("result          not bound by the " + pluginName(check.machine) + ": " +
                         missingMembersText(check));
     } else {
+        std::string needs;
+        for (const ImportCheck& import : check.imports) {
+            if (import.kind != ImportKind::windows) needs += (needs.empty() ? "" : ", ") + import.name;
+        }
         lines.push_back("result          the " + pluginName(check.machine) + " binds it" +
-                        (sameName(fileName, expected) ? "" : ", named " + expected));
+                        (sameName(fileName, expected) ? "" : ", named " + expected) +
+                        (needs.empty() ? "" : ", if the lab PC has " + needs));
     }
     return lines;
 }
