@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 
 #include "plot-recording/plot.h"
@@ -135,7 +136,7 @@ TEST(Plot, PictureParsesAndHoldsItsParts) {
     EXPECT_EQ(screen->attributes.at("height"), "348.75");  // 1920 x 1080 at the same scale
 
     // Each path is one run before the blink and one after: the gap stays a gap.
-    for (const char* id : {"gaze-left", "gaze-right", "pupil-left", "pupil-right"}) {
+    for (const char* id : {"gaze-left", "gaze-right", "gaze-x", "gaze-y", "pupil-left", "pupil-right"}) {
         const auto* path = root.findById(id);
         ASSERT_NE(path, nullptr) << id;
         EXPECT_EQ(path->name, "path");
@@ -148,7 +149,12 @@ TEST(Plot, PictureParsesAndHoldsItsParts) {
 
     const auto* triggers = root.findById("triggers");
     ASSERT_NE(triggers, nullptr);
-    EXPECT_EQ(triggers->childrenNamed("line").size(), 4u);  // above the event axis and across the pupils
+    // One line each, above the event axis and across the gaze and pupil panels.
+    const auto triggerLines = triggers->childrenNamed("path");
+    ASSERT_EQ(triggerLines.size(), 2u);
+    for (const auto* line : triggerLines) EXPECT_EQ(countOf(line->attributes.at("d"), 'M'), 3u);
+    EXPECT_EQ(triggerLines[1]->childrenNamed("title")[0]->text, "trigger: 2");
+    EXPECT_EQ(root.findById("gaze-density"), nullptr);  // a short path is drawn as it is
     const auto labels = triggers->childrenNamed("text");
     ASSERT_EQ(labels.size(), 2u);
     EXPECT_EQ(labels[0]->text, "trigger 1");
@@ -190,18 +196,117 @@ TEST(Plot, CountsScalesAndLabelsNoLineCrosses) {
     ASSERT_EQ(pupilLegend->childrenNamed("text").size(), 2u);
     EXPECT_EQ(pupilLegend->childrenNamed("text")[0]->text, "left eye");
 
-    // No trigger line runs through a message label or the pupil panel's label.
+    // No trigger line runs through a message label or a panel's label.
     std::vector<double> labelBaselines;
     for (const auto* text : root.findById("messages")->childrenNamed("text"))
         labelBaselines.push_back(std::stod(text->attributes.at("y")));
     for (const auto* text : root.childrenNamed("text"))
-        if (text->text == "pupil diameter [mm]") labelBaselines.push_back(std::stod(text->attributes.at("y")));
-    ASSERT_EQ(labelBaselines.size(), 3u);
-    for (const auto* line : root.findById("triggers")->childrenNamed("line")) {
-        const double from = std::stod(line->attributes.at("y1"));
-        const double to = std::stod(line->attributes.at("y2"));
-        for (const double y : labelBaselines) EXPECT_FALSE(y + 3 > from && y - 12 < to) << y << " in " << from << "-" << to;
+        if (text->text == "pupil diameter [mm]" || text->text == "gaze [px]")
+            labelBaselines.push_back(std::stod(text->attributes.at("y")));
+    ASSERT_EQ(labelBaselines.size(), 4u);
+    std::size_t segments = 0;
+    for (const auto* line : root.findById("triggers")->childrenNamed("path")) {
+        // "M x from V to", one run per band.
+        std::istringstream d(line->attributes.at("d"));
+        for (std::string move, from, to; d >> move >> from >> to;) {
+            const double y1 = std::stod(from);
+            const double y2 = std::stod(to.substr(1));
+            ++segments;
+            for (const double y : labelBaselines) EXPECT_FALSE(y + 3 > y1 && y - 12 < y2) << y << " in " << y1 << "-" << y2;
+        }
     }
+    EXPECT_EQ(segments, 6u);
+}
+
+TEST(BinnedSeries, KeepsExtremesAndGapsInBoundedBins) {
+    BinnedSeries sparse;
+    sparse.add(0, 1.0);
+    sparse.add(2000, 3.0);
+    sparse.add(4000, std::nullopt);  // a blink
+    sparse.add(6000, 2.0);
+    const auto points = sparse.points();
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_EQ(points[0]->timeMicros, 0);
+    EXPECT_EQ(points[1]->value, 3.0);
+    EXPECT_FALSE(points[2]);
+    EXPECT_EQ(points[3]->value, 2.0);
+    EXPECT_EQ(sparse.lowest(), 1.0);
+    EXPECT_EQ(sparse.highest(), 3.0);
+
+    // An hour at 250 Hz: at most kBins bins, each extreme kept, with its time.
+    BinnedSeries hour;
+    for (std::int64_t i = 0; i < 900'000; ++i) {
+        const std::int64_t t = i * 4000;
+        const double value = i == 450'123 ? 5000.0 : i == 17 ? -7.0 : static_cast<double>(i % 100);
+        hour.add(t, i >= 125'000 && i < 150'000 ? std::nullopt : std::optional(value));
+    }
+    EXPECT_LE(hour.bins().size(), BinnedSeries::kBins);
+    EXPECT_GT(hour.bins().size(), BinnedSeries::kBins / 2);
+    const auto summary = hour.points();
+    EXPECT_LE(summary.size(), 4 * BinnedSeries::kBins);
+    const auto highest = std::max_element(summary.begin(), summary.end(), [](const auto& a, const auto& b) {
+        return (a ? a->value : -1e9) < (b ? b->value : -1e9);
+    });
+    EXPECT_EQ((*highest)->value, 5000.0);
+    EXPECT_EQ((*highest)->timeMicros, 450'123 * 4000);
+    EXPECT_EQ(hour.lowest(), -7.0);
+    // 100 s without a value is a gap of its own bins.
+    EXPECT_EQ(std::count(summary.begin(), summary.end(), std::nullopt), 1);
+}
+
+TEST(Plot, AWholeSessionStaysSmallAndKeepsEveryEvent) {
+    // 30 minutes at 100 Hz with a jittery gaze that jumps every 0.5 s, a
+    // trigger and a message every 2 s: drawn as it streams in.
+    PlotOptions options;
+    options.title = "long.csv";
+    Picture picture(options);
+    std::optional<tools::RecordedSample> above;
+    std::uint32_t seed = 1;
+    const auto jitter = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<double>(seed >> 8) / (1u << 24) * 20 - 10;
+    };
+    for (int i = 0; i < 180'000; ++i) {
+        if (i % 200 == 0) {
+            const std::string n = std::to_string(i / 200 + 1);
+            picture.addText(tools::TextLine{tools::TextKind::trigger, "trigger: " + n, n, 0}, above);
+            picture.addText(tools::TextLine{tools::TextKind::message, "message: trial " + n, "trial " + n, 0}, above);
+        }
+        tools::RecordedSample sample;
+        sample.timeMicros = 1'000'000 + std::int64_t{i} * 10'000;
+        sample.index = i;
+        if (i % 150 >= 5) {
+            const double x = 200 + (i / 50 * 7919) % 1500 + jitter();
+            const double y = 100 + (i / 50 * 104729) % 880 + jitter();
+            sample.gaze = tools::GazePoint{x, y};
+            sample.left = tools::GazePoint{x - 3, y};
+            sample.right = tools::GazePoint{x + 3, y};
+            sample.pupilLeftMm = 4 + jitter() / 100;
+            sample.pupilRightMm = 4.2 + jitter() / 100;
+        }
+        picture.addSample(sample);
+        above = sample;
+    }
+    const std::string svg = picture.draw();
+    EXPECT_LT(svg.size(), 2'000'000u);
+    const auto parsed = parseXml(svg);
+    ASSERT_TRUE(parsed.root) << parsed.error;
+    const auto& root = *parsed.root;
+    EXPECT_NE(svg.find(">180000 samples over 1799.99 s, 900 triggers, 900 messages, 0 samples missing<"),
+              std::string::npos);
+    // Every event, with its tooltip.
+    EXPECT_EQ(root.findById("triggers")->childrenNamed("path").size(), 900u);
+    EXPECT_EQ(root.findById("messages")->childrenNamed("path").size(), 900u);
+    // The path would be a tangle: where the gaze was, shaded, instead.
+    EXPECT_EQ(root.findById("gaze-left")->attributes.at("d"), "M0 0");
+    ASSERT_NE(root.findById("gaze-density"), nullptr);
+    EXPECT_GT(root.findById("gaze-density")->childrenNamed("rect").size(), 0u);
+    EXPECT_LE(root.findById("gaze-density")->childrenNamed("rect").size(), 64u * 36u);
+    // The lines over time hold no more than the bins.
+    for (const char* id : {"gaze-x", "gaze-y", "pupil-left", "pupil-right"})
+        EXPECT_LE(countOf(root.findById(id)->attributes.at("d"), 'L'), 4 * BinnedSeries::kBins) << id;
+    EXPECT_EQ(root.findById("dwells")->children.size(), 0u);  // thousands: counted, not drawn
+    EXPECT_NE(svg.find("px spread; too many to draw<"), std::string::npos);
 }
 
 TEST(Plot, EmptyRecordingStillAPicture) {

@@ -138,9 +138,10 @@ TEST_F(SessionProgram, SummaryAgreesWithTheRecordingAndThePictureParses) {
     const auto parsed = parseXml(readFile(svgPath));
     ASSERT_TRUE(parsed.root) << parsed.error;
     EXPECT_EQ(parsed.root->name, "svg");
-    for (const char* id : {"screen", "gaze-left", "gaze-right", "dwells", "pupil-left", "pupil-right"})
+    for (const char* id : {"screen", "gaze-left", "gaze-right", "dwells", "gaze-x", "gaze-y", "pupil-left",
+                           "pupil-right"})
         EXPECT_NE(parsed.root->findById(id), nullptr) << id;
-    EXPECT_EQ(parsed.root->findById("triggers")->childrenNamed("line").size(), 4u);
+    EXPECT_EQ(parsed.root->findById("triggers")->childrenNamed("path").size(), 2u);
     EXPECT_EQ(parsed.root->findById("messages")->childrenNamed("path").size(), 2u);
 }
 
@@ -397,6 +398,37 @@ TEST_F(SessionProgram, PictureRendersToPng) {
     // Whole pixels, rounded up.
     EXPECT_EQ(bigEndian(16), std::ceil(std::stod(parsed.root->attributes.at("width"))));
     EXPECT_EQ(bigEndian(20), std::ceil(std::stod(parsed.root->attributes.at("height"))));
+}
+
+TEST_F(SessionProgram, OnePicturePerTrial) {
+    const std::filesystem::path& folder = documents_.path();
+    writeFile(folder / "trials.csv", std::string(kShortRecording) + "message: half way\n4000;2;962;540;960;541;4.5;964;539;4.6;\n"
+                                         "trigger: 2\n5000;3;963;540;961;541;4.5;965;539;4.6;\n");
+    const std::filesystem::path picture = folder / "all.svg";
+    const ProgramRun plot = runProgram(PLOT_RECORDING_PATH, {(folder / "trials.csv").string(), "--per-trial", "-o",
+                                                             picture.string()});
+    ASSERT_EQ(plot.exitCode, 0) << plot.output;
+    const std::string first = (folder / "all-trial-1.svg").string();
+    const std::string second = (folder / "all-trial-2.svg").string();
+    EXPECT_EQ(plot.output, "plot-recording: trial 1: 2 samples, 1 message -> " + first + "\n"
+                           "plot-recording: trial 2: 1 sample, 0 messages -> " + second + "\n"
+                           "plot-recording: 4 samples, 2 triggers, 1 message -> " + picture.string() + "\n");
+    for (const std::string& path : {first, second}) {
+        const auto parsed = parseXml(readFile(path));
+        ASSERT_TRUE(parsed.root) << path << ": " << parsed.error;
+        EXPECT_EQ(parsed.root->findById("triggers")->childrenNamed("path").size(), 1u) << path;
+    }
+    EXPECT_NE(readFile(second).find(">Recording trials.csv, trial 2 (trigger 2)<"), std::string::npos);
+    EXPECT_NE(readFile(second).find(">1 sample over 1 s, 1 trigger, 0 messages, 0 samples missing<"), std::string::npos);
+
+    // A trial's picture never goes over a file it did not write.
+    writeFile(first, "notes");
+    const ProgramRun refused = runProgram(PLOT_RECORDING_PATH, {(folder / "trials.csv").string(), "--per-trial", "-o",
+                                                                picture.string()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.output, "plot-recording: will not write over " + first +
+                                  ": it exists and is not a picture written by plot-recording\n");
+    EXPECT_EQ(readFile(first), "notes");
 }
 
 TEST_F(SessionProgram, PlotRecordingReadsOnlyRecordings) {

@@ -30,42 +30,78 @@ std::optional<tools::GazePoint> gazeOf(const tools::RecordedSample& sample) {
     return sample.right;
 }
 
-std::vector<Dwell> findDwells(std::span<const TimedPoint> trace, const DwellCriteria& criteria) {
-    std::vector<Dwell> dwells;
-    std::size_t start = 0;
-    while (start < trace.size()) {
-        if (!trace[start].point) {
-            ++start;
-            continue;
-        }
-        // Grow the window while it stays compact.
-        Extent extent(*trace[start].point);
-        std::size_t end = start + 1;
-        while (end < trace.size() && trace[end].point) {
-            const Extent grown = extent.with(*trace[end].point);
-            if (grown.dispersion() > criteria.maxDispersionPx) break;
+void DwellFinder::add(const TimedPoint& point) {
+    if (!point.point) {
+        // A blink ends the run.
+        settle(true);
+        return;
+    }
+    const tools::GazePoint& p = *point.point;
+    if (run_.empty()) {
+        minX_ = maxX_ = p.x;
+        minY_ = maxY_ = p.y;
+        run_.push_back(point);
+        return;
+    }
+    const double minX = std::min(minX_, p.x), maxX = std::max(maxX_, p.x);
+    const double minY = std::min(minY_, p.y), maxY = std::max(maxY_, p.y);
+    if ((maxX - minX) + (maxY - minY) <= criteria_.maxDispersionPx) {
+        minX_ = minX, maxX_ = maxX, minY_ = minY, maxY_ = maxY;
+        run_.push_back(point);
+        return;
+    }
+    // The run from the current start ends before this point.
+    run_.push_back(point);
+    settle(false);
+}
+
+// The run's points but the last (when !runEnded) fit from the start; decides
+// for each start in turn, as the whole-trace search does, until a start whose
+// window is still open remains.
+void DwellFinder::settle(bool runEnded) {
+    while (!run_.empty()) {
+        // The window from run_[0]: as far as it stays compact.
+        Extent extent(*run_[0].point);
+        std::size_t end = 1;
+        while (end < run_.size()) {
+            const Extent grown = extent.with(*run_[end].point);
+            if (grown.dispersion() > criteria_.maxDispersionPx) break;
             extent = grown;
             ++end;
         }
-        const std::int64_t duration = trace[end - 1].timeMicros - trace[start].timeMicros;
-        if (duration < criteria.minDurationMicros) {
-            ++start;
+        if (end == run_.size() && !runEnded) {
+            minX_ = extent.minX, maxX_ = extent.maxX, minY_ = extent.minY, maxY_ = extent.maxY;
+            return;  // still open: more points may follow
+        }
+        const std::int64_t duration = run_[end - 1].timeMicros - run_[0].timeMicros;
+        if (duration < criteria_.minDurationMicros) {
+            run_.pop_front();
             continue;
         }
         Dwell dwell;
-        dwell.startMicros = trace[start].timeMicros;
-        dwell.endMicros = trace[end - 1].timeMicros;
-        dwell.points = end - start;
-        for (std::size_t i = start; i < end; ++i) {
-            dwell.x += trace[i].point->x;
-            dwell.y += trace[i].point->y;
+        dwell.startMicros = run_[0].timeMicros;
+        dwell.endMicros = run_[end - 1].timeMicros;
+        dwell.points = end;
+        for (std::size_t i = 0; i < end; ++i) {
+            dwell.x += run_[i].point->x;
+            dwell.y += run_[i].point->y;
         }
-        dwell.x /= static_cast<double>(dwell.points);
-        dwell.y /= static_cast<double>(dwell.points);
-        dwells.push_back(dwell);
-        start = end;
+        dwell.x /= static_cast<double>(end);
+        dwell.y /= static_cast<double>(end);
+        dwells_.push_back(dwell);
+        run_.erase(run_.begin(), run_.begin() + static_cast<std::ptrdiff_t>(end));
     }
-    return dwells;
+}
+
+const std::vector<Dwell>& DwellFinder::finish() {
+    settle(true);
+    return dwells_;
+}
+
+std::vector<Dwell> findDwells(std::span<const TimedPoint> trace, const DwellCriteria& criteria) {
+    DwellFinder finder(criteria);
+    for (const TimedPoint& point : trace) finder.add(point);
+    return finder.finish();
 }
 
 }  // namespace tyvarion::plot

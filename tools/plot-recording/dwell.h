@@ -5,6 +5,7 @@
 // ends a run. Pure.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <vector>
@@ -29,6 +30,24 @@ struct Dwell {
 struct DwellCriteria {
     double maxDispersionPx = 40;
     std::int64_t minDurationMicros = 100'000;
+};
+
+// The same dwells as a whole trace gives, found as the points stream in;
+// it holds only the points of the run being looked at.
+class DwellFinder {
+public:
+    explicit DwellFinder(DwellCriteria criteria) : criteria_(criteria) {}
+    void add(const TimedPoint& point);
+    // Ends the last run; the dwells in time order.
+    const std::vector<Dwell>& finish();
+
+private:
+    void settle(bool runEnded);
+
+    DwellCriteria criteria_;
+    std::deque<TimedPoint> run_;  // valid points from the current start on
+    double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;  // of run_
+    std::vector<Dwell> dwells_;
 };
 
 std::vector<Dwell> findDwells(std::span<const TimedPoint> trace, const DwellCriteria& criteria);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "plot-recording/svg.h"
@@ -20,6 +21,7 @@ constexpr double kGazeMaxHeight = 420;
 constexpr double kLegendLeft = 710;
 constexpr double kTimelineHeight = 64;
 constexpr double kPupilHeight = 170;
+constexpr double kSeriesHeight = 150;
 
 constexpr const char* kLeftColour = "#1f77b4";
 constexpr const char* kRightColour = "#d62728";
@@ -28,8 +30,12 @@ constexpr const char* kTriggerColour = "#9467bd";
 constexpr const char* kMessageColour = "#444444";
 constexpr const char* kAxisColour = "#888888";
 constexpr const char* kGridColour = "#e4e4e4";
+constexpr const char* kXColour = "#17607d";
+constexpr const char* kYColour = "#e08214";
+constexpr const char* kDensityColour = "#1b5e20";
 
-// Maps sample times to the shared horizontal axis of the timeline and pupil panels.
+
+// Maps sample times to the shared horizontal axis of the panels over time.
 struct TimeAxis {
     std::int64_t first = 0;
     double seconds = 1;
@@ -37,23 +43,13 @@ struct TimeAxis {
     double right = kWidth - kMarginRight;
 
     double x(std::int64_t micros) const {
-        return left + (static_cast<double>(micros - first) / 1e6) / seconds * (right - left);
+        const double at = std::clamp(static_cast<double>(micros - first) / 1e6, 0.0, seconds);
+        return left + at / seconds * (right - left);
     }
 };
 
 std::string millisecondsText(std::int64_t micros) {
     return number(static_cast<double>(micros) / 1000.0, 0) + " ms";
-}
-
-void drawHeader(SvgDocument& svg, const tools::Recording& recording, const PlotOptions& options,
-                const TimeAxis& axis) {
-    svg.text("text", {{"x", number(kMarginLeft)}, {"y", "28"}, {"font-size", "17"}, {"font-weight", "bold"}},
-             "Recording " + options.title);
-    const auto missing = static_cast<std::size_t>(tools::missingSamples(recording.samples));
-    std::string facts = counted(recording.samples.size(), "sample") + " over " + number(axis.seconds, 2) + " s, " +
-                        counted(recording.triggers, "trigger") + ", " + counted(recording.messages, "message") + ", " +
-                        counted(missing, "sample") + " missing";
-    svg.text("text", {{"x", number(kMarginLeft)}, {"y", "48"}, {"fill", "#555555"}}, facts);
 }
 
 struct GazeFrame {
@@ -94,8 +90,44 @@ void drawScreenTicks(SvgDocument& svg, const PlotOptions& options, const GazeFra
     svg.close();
 }
 
-void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOptions& options,
-              const GazeFrame& frame, std::size_t& dwellCount) {
+
+// Where the gaze was, when its path would be a tangle: each cell of the grid
+// shaded by the time spent in it, on a logarithmic scale.
+void drawDensity(SvgDocument& svg, const GazeGrid& grid, const GazeFrame& frame) {
+    svg.open("g", {{"id", "gaze-density"}, {"fill", kDensityColour}});
+    const double highest = std::log1p(static_cast<double>(grid.highest()));
+    const double side = grid.cellPx() * frame.scale;
+    for (int row = 0; row < grid.rows(); ++row) {
+        for (int column = 0; column < grid.columns(); ++column) {
+            const std::uint32_t count = grid.count(column, row);
+            if (count == 0) continue;
+            const double opacity = 0.08 + 0.8 * std::log1p(static_cast<double>(count)) / highest;
+            svg.element("rect", {{"x", number(frame.x(column * grid.cellPx()), 1)},
+                                 {"y", number(frame.y(row * grid.cellPx()), 1)}, {"width", number(side, 1)},
+                                 {"height", number(side, 1)}, {"fill-opacity", number(opacity, 2)}});
+        }
+    }
+    svg.close();
+}
+
+std::string pathData(const ThinnedPath& path, const GazeFrame& frame) {
+    PathBuilder builder;
+    for (const PathPoint& point : path.points()) {
+        if (point.startsRun) builder.gap();
+        builder.point(frame.x(point.x), frame.y(point.y));
+    }
+    return builder.empty() ? "M0 0" : builder.data();
+}
+
+struct GazeParts {
+    const ThinnedPath& left;
+    const ThinnedPath& right;
+    const GazeGrid& grid;
+    const std::vector<Dwell>& dwells;
+    std::size_t samples;
+};
+
+void drawGaze(SvgDocument& svg, const GazeParts& gaze, const PlotOptions& options, const GazeFrame& frame) {
     const double width = options.screenWidth * frame.scale;
     const double height = options.screenHeight * frame.scale;
     svg.open("defs", {});
@@ -113,49 +145,45 @@ void drawGaze(SvgDocument& svg, const tools::Recording& recording, const PlotOpt
     svg.element("path", {{"d", std::string("M") + number(cx - 6) + " " + number(cy) + " h12 M" + number(cx) + " " +
                                     number(cy - 6) + " v12"},
                          {"stroke", "#bbbbbb"}});
+    const bool paths = gaze.left.fits() && gaze.right.fits();
     svg.text("text", {{"x", number(frame.left)}, {"y", number(frame.top + height + 18)}, {"fill", "#555555"}},
              "screen " + std::to_string(options.screenWidth) + " \xC3\x97 " + std::to_string(options.screenHeight) +
-                 " px, gaze of both eyes; x to the right and y down from (0, 0) at the top left");
+                 " px, " + (paths ? "gaze of both eyes" : "where the gaze was, darker for longer") +
+                 "; x to the right and y down from (0, 0) at the top left");
+    if (!paths) {
+        svg.text("text", {{"x", number(frame.left)}, {"y", number(frame.top + height + 34)}, {"fill", "#555555"},
+                          {"font-size", "11"}},
+                 counted(gaze.samples, "sample") + ": too many for a path that stays readable; one picture per "
+                 "trial (--per-trial) draws the paths of shorter stretches");
+    }
     drawScreenTicks(svg, options, frame, width, height);
 
     svg.open("g", {{"clip-path", "url(#screen-clip)"}});
-    // Dwells first, under the paths.
-    std::vector<TimedPoint> trace;
-    trace.reserve(recording.samples.size());
-    for (const auto& sample : recording.samples) trace.push_back({sample.timeMicros, gazeOf(sample)});
-    const auto dwells = findDwells(trace, options.dwell);
-    dwellCount = dwells.size();
+    if (!paths) drawDensity(svg, gaze.grid, frame);
+    // Dwells under the paths.
     svg.open("g", {{"id", "dwells"}, {"fill", kDwellColour}, {"fill-opacity", "0.22"},
                    {"stroke", kDwellColour}, {"stroke-width", "1"}});
-    for (const Dwell& dwell : dwells) {
-        const double ms = static_cast<double>(dwell.endMicros - dwell.startMicros) / 1000.0;
-        const double radius = dwellRadius(ms);
-        svg.open("circle", {{"cx", number(frame.x(dwell.x))}, {"cy", number(frame.y(dwell.y))},
-                            {"r", number(radius)}});
-        svg.text("title", {},
-                 "dwell of " + number(ms, 0) + " ms at (" + number(dwell.x, 0) + ", " + number(dwell.y, 0) + ")");
-        svg.close();
+    if (gaze.dwells.size() <= kMaxDwellCircles) {
+        for (const Dwell& dwell : gaze.dwells) {
+            const double ms = static_cast<double>(dwell.endMicros - dwell.startMicros) / 1000.0;
+            svg.open("circle", {{"cx", number(frame.x(dwell.x))}, {"cy", number(frame.y(dwell.y))},
+                                {"r", number(dwellRadius(ms))}});
+            svg.text("title", {},
+                     "dwell of " + number(ms, 0) + " ms at (" + number(dwell.x, 0) + ", " + number(dwell.y, 0) + ")");
+            svg.close();
+        }
     }
     svg.close();
-
-    const auto eyePath = [&](const char* id, const char* colour, auto pick) {
-        PathBuilder path;
-        for (const auto& sample : recording.samples) {
-            if (const auto& p = pick(sample))
-                path.point(frame.x(p->x), frame.y(p->y));
-            else
-                path.gap();
-        }
-        svg.element("path", {{"id", id}, {"d", path.empty() ? "M0 0" : path.data()}, {"fill", "none"},
+    for (const auto& [id, colour, path] : {std::tuple{"gaze-left", kLeftColour, &gaze.left},
+                                           std::tuple{"gaze-right", kRightColour, &gaze.right}}) {
+        svg.element("path", {{"id", id}, {"d", paths ? pathData(*path, frame) : "M0 0"}, {"fill", "none"},
                              {"stroke", colour}, {"stroke-width", "1"}, {"stroke-opacity", "0.75"},
                              {"stroke-linejoin", "round"}});
-    };
-    eyePath("gaze-left", kLeftColour, [](const tools::RecordedSample& s) { return s.left; });
-    eyePath("gaze-right", kRightColour, [](const tools::RecordedSample& s) { return s.right; });
+    }
     svg.close();
 }
 
-void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCriteria& criteria) {
+void drawLegend(SvgDocument& svg, double top, std::size_t dwells, bool circlesDrawn, const DwellCriteria& criteria) {
     double y = top + 8;
     const auto lineEntry = [&](const char* colour, const std::string& label, const char* dashes = "none") {
         svg.element("line", {{"x1", number(kLegendLeft)}, {"y1", number(y)}, {"x2", number(kLegendLeft + 24)},
@@ -172,7 +200,8 @@ void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCri
              counted(dwells, "dwell") + ", each at least " + millisecondsText(criteria.minDurationMicros));
     y += 16;
     svg.text("text", {{"x", number(kLegendLeft + 32)}, {"y", number(y + 4)}, {"fill", "#555555"}},
-             "within " + number(criteria.maxDispersionPx, 0) + " px spread");
+             "within " + number(criteria.maxDispersionPx, 0) + " px spread" +
+                 (circlesDrawn ? "" : "; too many to draw"));
     y += 22;
     // The circles' scale: the size of a dwell of each duration.
     svg.open("g", {{"id", "dwell-scale"}});
@@ -199,12 +228,17 @@ void drawLegend(SvgDocument& svg, double top, std::size_t dwells, const DwellCri
 // Roughly the width of a label at 11 px, for keeping labels apart.
 double labelWidth(std::string_view text) { return 6.5 * static_cast<double>(text.size()) + 4; }
 
-// Triggers: a dashed line above the event axis and again across the pupil
-// panel, never through the message labels below the axis or the pupil label
-// between the bands. A trigger's label is shortened to its code, or left to
-// its tooltip, when the next trigger's line would cross it.
-void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const TimeAxis& axis, double top,
-                  double pupilTop, double pupilBottom) {
+struct Band {
+    double top, bottom;
+};
+
+// Triggers: one dashed line each, above the event axis and again across the
+// panels over time, never through the message labels below the axis or the
+// panels' labels between the bands. A trigger's label is shortened to its
+// code, or left to its tooltip, when the next trigger's line would cross it.
+template <typename Event>
+void drawTimeline(SvgDocument& svg, const std::vector<Event>& events, const TimeAxis& axis, double top,
+                  std::initializer_list<Band> panels) {
     const double axisY = top + kTimelineHeight / 2;
     svg.text("text", {{"x", number(kMarginLeft - 8)}, {"y", number(axisY + 4)}, {"text-anchor", "end"},
                       {"fill", "#555555"}},
@@ -212,24 +246,37 @@ void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const Tim
     svg.element("line", {{"x1", number(axis.left)}, {"y1", number(axisY)}, {"x2", number(axis.right)},
                          {"y2", number(axisY)}, {"stroke", kAxisColour}});
 
-    std::vector<std::pair<double, const tools::TextLine*>> triggers;
-    for (const auto& line : recording.texts) {
-        const auto time = tools::textLineTime(recording, line);
-        if (line.kind == tools::TextKind::trigger && time) triggers.emplace_back(axis.x(*time), &line);
+    std::vector<std::pair<double, const Event*>> triggers;
+    for (const Event& event : events) {
+        if (event.kind == tools::TextKind::trigger && event.timeMicros)
+            triggers.emplace_back(axis.x(*event.timeMicros), &event);
     }
-    svg.open("g", {{"id", "triggers"}, {"stroke", kTriggerColour}, {"fill", kTriggerColour}});
+    // Lines closer than a few pixels would merge their dashes into stripes:
+    // then they are drawn thin and faint, and where they crowd they darken.
+    const bool crowded = static_cast<double>(triggers.size()) > (axis.right - axis.left) / 4;
+    if (crowded)
+        svg.open("g", {{"id", "triggers"}, {"stroke", kTriggerColour}, {"fill", kTriggerColour},
+                       {"stroke-width", "0.5"}, {"stroke-opacity", "0.35"}});
+    else
+        svg.open("g", {{"id", "triggers"}, {"stroke", kTriggerColour}, {"fill", kTriggerColour},
+                       {"stroke-dasharray", "4 3"}});
     for (std::size_t i = 0; i < triggers.size(); ++i) {
-        const auto [x, line] = triggers[i];
-        for (const auto& [from, to] : {std::pair{top + 4, axisY}, std::pair{pupilTop, pupilBottom}}) {
-            svg.open("line", {{"x1", number(x)}, {"y1", number(from)}, {"x2", number(x)}, {"y2", number(to)},
-                              {"stroke-dasharray", "4 3"}, {"stroke-width", "1"}});
-            svg.text("title", {}, line->text);
-            svg.close();
-        }
+        const auto [x, event] = triggers[i];
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) of "M" + number(x).
+        std::string d;
+        const auto run = [&](double from, double to) {
+            d.append(d.empty() ? "M" : " M").append(number(x)).append(" ").append(number(from));
+            d.append(" V").append(number(to));
+        };
+        run(top + 4, axisY);
+        for (const Band& band : panels) run(band.top, band.bottom);
+        svg.open("path", {{"d", d}});
+        svg.text("title", {}, event->text);
+        svg.close();
         // Room up to the next trigger's line (or the panel's edge).
         const double room = (i + 1 < triggers.size() ? triggers[i + 1].first : axis.right + kMarginRight) - x - 5;
-        std::string label = "trigger " + line->value;
-        if (labelWidth(label) > room) label = line->value;
+        std::string label = "trigger " + event->value;
+        if (labelWidth(label) > room) label = event->value;
         if (labelWidth(label) > room) continue;
         svg.text("text", {{"x", number(x + 3)}, {"y", number(top + 12)}, {"stroke", "none"}, {"font-size", "11"}},
                  label);
@@ -243,19 +290,18 @@ void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const Tim
     constexpr int kRows = 3;
     std::array<double, kRows> rowEnd;
     rowEnd.fill(-std::numeric_limits<double>::infinity());
-    for (const auto& line : recording.texts) {
-        const auto time = tools::textLineTime(recording, line);
-        if (line.kind != tools::TextKind::message || !time) continue;
-        const double x = axis.x(*time);
+    for (const Event& event : events) {
+        if (event.kind != tools::TextKind::message || !event.timeMicros) continue;
+        const double x = axis.x(*event.timeMicros);
         svg.open("path", {{"d", std::string("M") + number(x) + " " + number(axisY - 5) + " l5 5 l-5 5 l-5 -5 z"}});
-        svg.text("title", {}, line.text);
+        svg.text("title", {}, event.text);
         svg.close();
-        const double end = x + 7 + labelWidth(line.value);
+        const double end = x + 7 + labelWidth(event.value);
         if (end > kWidth) continue;
         for (int row = 0; row < kRows; ++row) {
             if (rowEnd[row] > x + 5) continue;
             svg.text("text", {{"x", number(x + 7)}, {"y", number(axisY + 16 + 11 * row)}, {"font-size", "11"}},
-                     line.value);
+                     event.value);
             rowEnd[row] = end;
             break;
         }
@@ -263,37 +309,53 @@ void drawTimeline(SvgDocument& svg, const tools::Recording& recording, const Tim
     svg.close();
 }
 
-void drawPupils(SvgDocument& svg, const tools::Recording& recording, const TimeAxis& axis, double top) {
-    const double bottom = top + kPupilHeight;
-    double low = std::numeric_limits<double>::infinity();
-    double high = -low;
-    for (const auto& sample : recording.samples) {
-        for (const auto& value : {sample.pupilLeftMm, sample.pupilRightMm}) {
-            if (!value) continue;
-            low = std::min(low, *value);
-            high = std::max(high, *value);
-        }
+std::string seriesPath(const BinnedSeries& series, const TimeAxis& axis, const auto& y) {
+    PathBuilder path;
+    for (const auto& point : series.points()) {
+        if (point)
+            path.point(axis.x(point->timeMicros), y(point->value));
+        else
+            path.gap();
     }
-    if (!(low <= high)) {
-        low = 0;
-        high = 1;
+    return path.empty() ? "M0 0" : path.data();
+}
+
+struct Series {
+    const char* id;
+    const char* colour;
+    const char* label;
+    const BinnedSeries* values;
+};
+
+// A panel of values over time: a frame, value ticks and grid, time ticks,
+// each series as a line with gaps, and their legend.
+void drawOverTime(SvgDocument& svg, const TimeAxis& axis, double top, double height, const char* title,
+                  const char* legendId, std::initializer_list<Series> series, double low, double high,
+                  int decimals) {
+    for (const Series& s : series) {
+        if (s.values->lowest()) low = std::min(low, *s.values->lowest());
+        if (s.values->highest()) high = std::max(high, *s.values->highest());
     }
-    const double pad = std::max((high - low) * 0.08, 0.05);
+    if (!(low < high)) {
+        low = std::isfinite(low) ? low - 0.5 : 0;
+        high = low + 1;
+    }
+    const double pad = (high - low) * 0.06;
     low -= pad;
     high += pad;
-    const auto y = [&](double mm) { return bottom - (mm - low) / (high - low) * kPupilHeight; };
+    const double bottom = top + height;
+    const auto y = [&](double value) { return bottom - (value - low) / (high - low) * height; };
 
-    svg.text("text", {{"x", number(kMarginLeft - 44)}, {"y", number(top - 10)}, {"fill", "#555555"}},
-             "pupil diameter [mm]");
+    svg.text("text", {{"x", number(kMarginLeft - 44)}, {"y", number(top - 10)}, {"fill", "#555555"}}, title);
     for (double tick : ticks(low, high, 5)) {
         svg.element("line", {{"x1", number(axis.left)}, {"y1", number(y(tick))}, {"x2", number(axis.right)},
                              {"y2", number(y(tick))}, {"stroke", kGridColour}});
         svg.text("text", {{"x", number(axis.left - 6)}, {"y", number(y(tick) + 4)}, {"text-anchor", "end"},
                           {"fill", "#555555"}},
-                 number(tick, 2));
+                 number(tick, decimals));
     }
     svg.element("rect", {{"x", number(axis.left)}, {"y", number(top)}, {"width", number(axis.right - axis.left)},
-                         {"height", number(kPupilHeight)}, {"fill", "none"}, {"stroke", kAxisColour}});
+                         {"height", number(height)}, {"fill", "none"}, {"stroke", kAxisColour}});
     for (double tick : ticks(0, axis.seconds, 10)) {
         const double x = axis.left + tick / axis.seconds * (axis.right - axis.left);
         svg.element("line", {{"x1", number(x)}, {"y1", number(bottom)}, {"x2", number(x)}, {"y2", number(bottom + 5)},
@@ -302,27 +364,16 @@ void drawPupils(SvgDocument& svg, const tools::Recording& recording, const TimeA
                           {"fill", "#555555"}},
                  number(tick, 3) + " s");
     }
-
-    const auto series = [&](const char* id, const char* colour, auto pick) {
-        PathBuilder path;
-        for (const auto& sample : recording.samples) {
-            if (const auto& value = pick(sample))
-                path.point(axis.x(sample.timeMicros), y(*value));
-            else
-                path.gap();
-        }
-        svg.element("path", {{"id", id}, {"d", path.empty() ? "M0 0" : path.data()}, {"fill", "none"},
-                             {"stroke", colour}, {"stroke-width", "1.2"}, {"stroke-linejoin", "round"}});
-    };
-    series("pupil-left", kLeftColour, [](const tools::RecordedSample& s) { return s.pupilLeftMm; });
-    series("pupil-right", kRightColour, [](const tools::RecordedSample& s) { return s.pupilRightMm; });
-
-    svg.open("g", {{"id", "pupil-legend"}, {"font-size", "11"}});
-    double x = axis.right - 150;
-    for (const auto& [colour, label] : {std::pair{kLeftColour, "left eye"}, std::pair{kRightColour, "right eye"}}) {
+    for (const Series& s : series) {
+        svg.element("path", {{"id", s.id}, {"d", seriesPath(*s.values, axis, y)}, {"fill", "none"},
+                             {"stroke", s.colour}, {"stroke-width", "1.2"}, {"stroke-linejoin", "round"}});
+    }
+    svg.open("g", {{"id", legendId}, {"font-size", "11"}});
+    double x = axis.right - 80.0 * static_cast<double>(series.size()) + 10;
+    for (const Series& s : series) {
         svg.element("line", {{"x1", number(x)}, {"y1", number(top - 14)}, {"x2", number(x + 20)},
-                             {"y2", number(top - 14)}, {"stroke", colour}, {"stroke-width", "2"}});
-        svg.text("text", {{"x", number(x + 25)}, {"y", number(top - 10)}}, label);
+                             {"y2", number(top - 14)}, {"stroke", s.colour}, {"stroke-width", "2"}});
+        svg.text("text", {{"x", number(x + 25)}, {"y", number(top - 10)}}, s.label);
         x += 80;
     }
     svg.close();
@@ -365,35 +416,96 @@ std::vector<double> ticks(double low, double high, int target) {
     return result;
 }
 
-std::string plotRecording(const tools::Recording& recording, const PlotOptions& options) {
-    TimeAxis axis;
-    if (!recording.samples.empty()) {
-        axis.first = recording.samples.front().timeMicros;
-        const double span = static_cast<double>(recording.samples.back().timeMicros - axis.first) / 1e6;
-        axis.seconds = span > 0 ? span : 1;
+Picture::Picture(const PlotOptions& options)
+    : options_(options),
+      left_(0.5 / std::min(kGazeMaxWidth / std::max(options.screenWidth, 1),
+                           kGazeMaxHeight / std::max(options.screenHeight, 1))),
+      right_(left_),
+      grid_(options.screenWidth, options.screenHeight),
+      dwells_(options.dwell) {}
+
+void Picture::addSample(const tools::RecordedSample& sample) {
+    if (lastIndex_) {
+        const std::int64_t step = static_cast<std::int64_t>(sample.index) - *lastIndex_;
+        if (step > 1) missing_ += static_cast<std::size_t>(step - 1);
     }
-    const double scale = std::min(kGazeMaxWidth / std::max(options.screenWidth, 1),
-                                  kGazeMaxHeight / std::max(options.screenHeight, 1));
+    lastIndex_ = sample.index;
+    if (!firstMicros_) firstMicros_ = sample.timeMicros;
+    lastMicros_ = sample.timeMicros;
+    ++samples_;
+    const auto gaze = gazeOf(sample);
+    gazeX_.add(sample.timeMicros, gaze ? std::optional(gaze->x) : std::nullopt);
+    gazeY_.add(sample.timeMicros, gaze ? std::optional(gaze->y) : std::nullopt);
+    pupilLeft_.add(sample.timeMicros, sample.pupilLeftMm);
+    pupilRight_.add(sample.timeMicros, sample.pupilRightMm);
+    left_.add(sample.left);
+    right_.add(sample.right);
+    grid_.add(gaze);
+    dwells_.add(TimedPoint{sample.timeMicros, gaze});
+}
+
+void Picture::addText(const tools::TextLine& line, const std::optional<tools::RecordedSample>& above) {
+    ++(line.kind == tools::TextKind::trigger ? triggers_ : messages_);
+    events_.push_back(Event{line.kind, line.text, line.value,
+                            above ? std::optional(above->timeMicros) : std::nullopt});
+}
+
+std::string Picture::draw() {
+    TimeAxis axis;
+    if (firstMicros_) {
+        axis.first = *firstMicros_;
+        const double span = static_cast<double>(lastMicros_ - axis.first) / 1e6;
+        axis.seconds = span > 0 ? span : 1;
+        // Lines before the first sample take its time.
+        for (Event& event : events_)
+            if (!event.timeMicros) event.timeMicros = *firstMicros_;
+    }
+    const double scale = std::min(kGazeMaxWidth / std::max(options_.screenWidth, 1),
+                                  kGazeMaxHeight / std::max(options_.screenHeight, 1));
     const GazeFrame frame{kMarginLeft, kGazeTop, scale};
-    const double gazeBottom = kGazeTop + options.screenHeight * scale;
-    const double timelineTop = std::max(gazeBottom, kGazeTop + 300) + 40;
-    const double pupilTop = timelineTop + kTimelineHeight + 40;
+    const double gazeBottom = kGazeTop + options_.screenHeight * scale;
+    const double timelineTop = std::max(gazeBottom + 16, kGazeTop + 300) + 40;
+    const double gazeTimeTop = timelineTop + kTimelineHeight + 40;
+    const double pupilTop = gazeTimeTop + kSeriesHeight + 46;
     const double height = pupilTop + kPupilHeight + 36;
 
     SvgDocument svg(kWidth, height, kPictureMark);
     svg.element("rect", {{"width", number(kWidth)}, {"height", number(height)}, {"fill", "white"}});
-    drawHeader(svg, recording, options, axis);
-    std::size_t dwells = 0;
-    drawGaze(svg, recording, options, frame, dwells);
-    drawLegend(svg, kGazeTop, dwells, options.dwell);
-    drawTimeline(svg, recording, axis, timelineTop, pupilTop, pupilTop + kPupilHeight);
-    drawPupils(svg, recording, axis, pupilTop);
-    if (recording.samples.empty()) {
+    svg.text("text", {{"x", number(kMarginLeft)}, {"y", "28"}, {"font-size", "17"}, {"font-weight", "bold"}},
+             "Recording " + options_.title);
+    svg.text("text", {{"x", number(kMarginLeft)}, {"y", "48"}, {"fill", "#555555"}},
+             counted(samples_, "sample") + " over " + number(axis.seconds, 2) + " s, " + counted(triggers_, "trigger") +
+                 ", " + counted(messages_, "message") + ", " + counted(missing_, "sample") + " missing");
+    const std::vector<Dwell>& dwells = dwells_.finish();
+    drawGaze(svg, GazeParts{left_, right_, grid_, dwells, samples_}, options_, frame);
+    drawLegend(svg, kGazeTop, dwells.size(), dwells.size() <= kMaxDwellCircles, options_.dwell);
+    drawTimeline(svg, events_, axis, timelineTop,
+                 {Band{gazeTimeTop, gazeTimeTop + kSeriesHeight}, Band{pupilTop, pupilTop + kPupilHeight}});
+    drawOverTime(svg, axis, gazeTimeTop, kSeriesHeight, "gaze [px]", "gaze-time-legend",
+                 {Series{"gaze-x", kXColour, "x", &gazeX_}, Series{"gaze-y", kYColour, "y", &gazeY_}}, 0,
+                 std::max(options_.screenWidth, options_.screenHeight), 0);
+    drawOverTime(svg, axis, pupilTop, kPupilHeight, "pupil diameter [mm]", "pupil-legend",
+                 {Series{"pupil-left", kLeftColour, "left eye", &pupilLeft_},
+                  Series{"pupil-right", kRightColour, "right eye", &pupilRight_}},
+                 std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 2);
+    if (samples_ == 0) {
         svg.text("text", {{"x", number(kWidth / 2)}, {"y", number(pupilTop + kPupilHeight / 2)},
                           {"text-anchor", "middle"}, {"font-size", "16"}},
                  "no sample in this recording");
     }
     return svg.finish();
+}
+
+std::string plotRecording(const tools::Recording& recording, const PlotOptions& options) {
+    Picture picture(options);
+    std::size_t next = 0;
+    for (const tools::TextLine& line : recording.texts) {
+        for (; next < line.samplesBefore && next < recording.samples.size(); ++next)
+            picture.addSample(recording.samples[next]);
+        picture.addText(line, next == 0 ? std::nullopt : std::optional(recording.samples[next - 1]));
+    }
+    for (; next < recording.samples.size(); ++next) picture.addSample(recording.samples[next]);
+    return picture.draw();
 }
 
 }  // namespace tyvarion::plot
