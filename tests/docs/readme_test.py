@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Every path and command the README names exists.
 
 usage: readme_test.py SOURCE_DIR HOST_SESSION SIM_SERVER PLOT_RECORDING RECORDING_REPORT RECORDING_TO_BIDS
