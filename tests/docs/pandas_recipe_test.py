@@ -1,10 +1,7 @@
 #!/usr/bin/python3
 """The README's pandas recipe, run as written on a recording with every case
-it must handle: text lines before the first sample, INVALID values, the
-tracker's marker for a Y missing beside a valid X, a message holding ";" and
-": ", a message that looks like a sample line, CR LF line ends, a trigger
-after the last sample. Its events carry the time stamp and index of the sample
-line before them, as recording-report lists them.
+it must handle (recipe_recording.py). Its events carry the time stamp and
+index of the sample line before them, as recording-report lists them.
 
 usage: pandas_recipe_test.py SOURCE_DIR RECORDING_REPORT WORK_DIR
 """
@@ -21,31 +18,20 @@ except ImportError:
     print("pandas_recipe: skipped: pandas is not installed (scripts/bootstrap installs python3-pandas)")
     sys.exit(77)
 
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+from recipe_recording import EXPECTED_EVENTS, HEADER, write_recording  # noqa: E402
+
 source, report_tool, work = pathlib.Path(sys.argv[1]), sys.argv[2], pathlib.Path(sys.argv[3])
 work.mkdir(parents=True, exist_ok=True)
 readme = (source / "README.md").read_text(encoding="utf-8")
-blocks = re.findall(r"- Python \(pandas[^\n]*\n\n  ```python\n(.*?)\n  ```", readme, re.S)
+blocks = re.findall(r"- Python \(pandas.*?\n\n  ```python\n(.*?)\n  ```", readme, re.S)
 assert len(blocks) == 1, f"{len(blocks)} pandas recipes in the README"
 recipe = "\n".join(line[2:] for line in blocks[0].splitlines())
 named = "tyvarion_NBS_2026-12-08-08-06-39.csv"
 assert named in recipe
 
-recording = work / "tyvarion_NBS_recipe.csv"
-header = ("timestamp [us];\tindex;\tPOR X [px];\tPOR Y [px];\tPOR Left X [px];\tPOR Left Y [px];"
-          "\tPupil Diam Left [mm];\tPOR Right X [px];\tPOR Right Y [px];\tPupil Diam Right [mm]")
-lines = [
-    "Sep=;", header,
-    "trigger: 1",
-    "message: trial 1; start: now",
-    "1765184799000123;41;959.5;540.25;957.5;540.25;5.42;961.5;540.25;5.61;",
-    "1765184799002125;42;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;",
-    "trigger: 2",
-    "message: 1;2;3;4;5;6;7;8;9;10;",
-    "1765184799004127;43;962;-1.79769e+308;960;538;5.4;INVALID;INVALID;5.6;",
-    "1765184799006129;45;1e-05;1.23457e+06;960;538;5.4;964;538;5.6;",
-    "trigger: 3",
-]
-recording.write_bytes(("\r\n".join(lines) + "\r\n").encode("utf-8"))
+recording = write_recording(work / "tyvarion_NBS_recipe.csv")
+header = HEADER
 
 scope = {}
 exec(compile(recipe.replace(named, str(recording)), "README pandas recipe", "exec"), scope)
@@ -75,11 +61,11 @@ check("numbers as printf writes them", [1e-05, 1.23457e+06], [samples["POR X [px
 check("a right eye INVALID", True, bool(math.isnan(samples["POR Right X [px]"][2])))
 check("pupil", 5.61, float(samples["Pupil Diam Right [mm]"][0]))
 
-check("event kinds", ["trigger", "message", "trigger", "message", "trigger"], events["kind"].tolist())
-check("event texts", ["1", "trial 1; start: now", "2", "1;2;3;4;5;6;7;8;9;10;", "3"], events["text"].tolist())
+check("event kinds", [kind for kind, _, _, _ in EXPECTED_EVENTS], events["kind"].tolist())
+check("event texts", [text for _, text, _, _ in EXPECTED_EVENTS], events["text"].tolist())
 nan = float("nan")
-expected_times = [nan, nan, 1765184799002125.0, 1765184799002125.0, 1765184799006129.0]
-expected_indexes = [nan, nan, 42.0, 42.0, 45.0]
+expected_times = [nan if t is None else float(t) for _, _, t, _ in EXPECTED_EVENTS]
+expected_indexes = [nan if n is None else float(n) for _, _, _, n in EXPECTED_EVENTS]
 for i in range(5):
     check(f"event {i} time stamp", expected_times[i], float(events["timestamp [us]"][i]))
     check(f"event {i} index", expected_indexes[i], float(events["index"][i]))

@@ -1,0 +1,32 @@
+"""The recording both recipes' tests read: text lines before the first sample,
+INVALID values, the tracker's marker for a Y missing beside a valid X, a
+message holding ";" and ": ", a message that looks like a sample line, CR LF
+line ends, a gap in index, a trigger after the last sample."""
+
+HEADER = ("timestamp [us];\tindex;\tPOR X [px];\tPOR Y [px];\tPOR Left X [px];\tPOR Left Y [px];"
+          "\tPupil Diam Left [mm];\tPOR Right X [px];\tPOR Right Y [px];\tPupil Diam Right [mm]")
+LINES = [
+    "Sep=;", HEADER,
+    "trigger: 1",
+    "message: trial 1; start: now",
+    "1765184799000123;41;959.5;540.25;957.5;540.25;5.42;961.5;540.25;5.61;",
+    "1765184799002125;42;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;INVALID;",
+    "trigger: 2",
+    "message: 1;2;3;4;5;6;7;8;9;10;",
+    "1765184799004127;43;962;-1.79769e+308;960;538;5.4;INVALID;INVALID;5.6;",
+    "1765184799006129;45;1e-05;1.23457e+06;960;538;5.4;964;538;5.6;",
+    "trigger: 3",
+]
+# kind, text, time stamp and index of the sample line before it (None: none)
+EXPECTED_EVENTS = [
+    ("trigger", "1", None, None),
+    ("message", "trial 1; start: now", None, None),
+    ("trigger", "2", 1765184799002125, 42),
+    ("message", "1;2;3;4;5;6;7;8;9;10;", 1765184799002125, 42),
+    ("trigger", "3", 1765184799006129, 45),
+]
+
+
+def write_recording(path):
+    path.write_bytes(("\r\n".join(LINES) + "\r\n").encode("utf-8"))
+    return path
