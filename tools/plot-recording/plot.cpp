@@ -16,8 +16,6 @@ constexpr double kWidth = 960;
 constexpr double kMarginLeft = 60;
 constexpr double kMarginRight = 24;
 constexpr double kGazeTop = 92;
-constexpr double kGazeMaxWidth = 620;
-constexpr double kGazeMaxHeight = 420;
 constexpr double kLegendLeft = 710;
 constexpr double kTimelineHeight = 64;
 constexpr double kPupilHeight = 170;
@@ -33,7 +31,6 @@ constexpr const char* kGridColour = "#e4e4e4";
 constexpr const char* kXColour = "#17607d";
 constexpr const char* kYColour = "#e08214";
 constexpr const char* kDensityColour = "#1b5e20";
-
 
 // Maps sample times to the shared horizontal axis of the panels over time.
 struct TimeAxis {
@@ -383,6 +380,10 @@ constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"U
 
 }  // namespace
 
+double gazeScale(const PlotOptions& options) {
+    return std::min(kGazeMaxWidth / std::max(options.screenWidth, 1), kGazeMaxHeight / std::max(options.screenHeight, 1));
+}
+
 const tools::OutputKind kPictureKind{
     "a picture written by plot-recording", [](std::string_view head) {
         return head.substr(0, kXmlDeclaration.size()) == kXmlDeclaration &&
@@ -416,40 +417,6 @@ std::vector<double> ticks(double low, double high, int target) {
     return result;
 }
 
-Picture::Picture(const PlotOptions& options)
-    : options_(options),
-      left_(0.5 / std::min(kGazeMaxWidth / std::max(options.screenWidth, 1),
-                           kGazeMaxHeight / std::max(options.screenHeight, 1))),
-      right_(left_),
-      grid_(options.screenWidth, options.screenHeight),
-      dwells_(options.dwell) {}
-
-void Picture::addSample(const tools::RecordedSample& sample) {
-    if (lastIndex_) {
-        const std::int64_t step = static_cast<std::int64_t>(sample.index) - *lastIndex_;
-        if (step > 1) missing_ += static_cast<std::size_t>(step - 1);
-    }
-    lastIndex_ = sample.index;
-    if (!firstMicros_) firstMicros_ = sample.timeMicros;
-    lastMicros_ = sample.timeMicros;
-    ++samples_;
-    const auto gaze = gazeOf(sample);
-    gazeX_.add(sample.timeMicros, gaze ? std::optional(gaze->x) : std::nullopt);
-    gazeY_.add(sample.timeMicros, gaze ? std::optional(gaze->y) : std::nullopt);
-    pupilLeft_.add(sample.timeMicros, sample.pupilLeftMm);
-    pupilRight_.add(sample.timeMicros, sample.pupilRightMm);
-    left_.add(sample.left);
-    right_.add(sample.right);
-    grid_.add(gaze);
-    dwells_.add(TimedPoint{sample.timeMicros, gaze});
-}
-
-void Picture::addText(const tools::TextLine& line, const std::optional<tools::RecordedSample>& above) {
-    ++(line.kind == tools::TextKind::trigger ? triggers_ : messages_);
-    events_.push_back(Event{line.kind, line.text, line.value,
-                            above ? std::optional(above->timeMicros) : std::nullopt});
-}
-
 std::string Picture::draw() {
     TimeAxis axis;
     if (firstMicros_) {
@@ -460,8 +427,7 @@ std::string Picture::draw() {
         for (Event& event : events_)
             if (!event.timeMicros) event.timeMicros = *firstMicros_;
     }
-    const double scale = std::min(kGazeMaxWidth / std::max(options_.screenWidth, 1),
-                                  kGazeMaxHeight / std::max(options_.screenHeight, 1));
+    const double scale = gazeScale(options_);
     const GazeFrame frame{kMarginLeft, kGazeTop, scale};
     const double gazeBottom = kGazeTop + options_.screenHeight * scale;
     const double timelineTop = std::max(gazeBottom + 16, kGazeTop + 300) + 40;
@@ -494,18 +460,6 @@ std::string Picture::draw() {
                  "no sample in this recording");
     }
     return svg.finish();
-}
-
-std::string plotRecording(const tools::Recording& recording, const PlotOptions& options) {
-    Picture picture(options);
-    std::size_t next = 0;
-    for (const tools::TextLine& line : recording.texts) {
-        for (; next < line.samplesBefore && next < recording.samples.size(); ++next)
-            picture.addSample(recording.samples[next]);
-        picture.addText(line, next == 0 ? std::nullopt : std::optional(recording.samples[next - 1]));
-    }
-    for (; next < recording.samples.size(); ++next) picture.addSample(recording.samples[next]);
-    return picture.draw();
 }
 
 }  // namespace tyvarion::plot

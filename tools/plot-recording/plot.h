@@ -29,6 +29,12 @@ struct PlotOptions {
     DwellCriteria dwell;
 };
 
+// The screen panel's largest size in picture pixels, and its scale: picture
+// pixels per screen pixel.
+inline constexpr double kGazeMaxWidth = 620;
+inline constexpr double kGazeMaxHeight = 420;
+double gazeScale(const PlotOptions& options);
+
 // Dwell circles beyond this many would hide the screen; they are counted then.
 inline constexpr std::size_t kMaxDwellCircles = 600;
 
