@@ -30,7 +30,8 @@ shown <- function(v, f) ifelse(is.na(v), "NA", sprintf(f, v))
 cat(names(samples), sep = "|"); cat("\n")
 for (i in seq_len(nrow(samples)))
   cat(c(shown(samples[i, 1], "%.0f"), sapply(samples[i, -1], shown, f = "%.15g")), sep = "|", "\n")
-cat(paste(events$kind, events$text, shown(events$timestamp, "%.0f"), shown(events$index, "%.0f"), sep = "|"), sep = "\n")
+cat(paste(events$kind, events$text, shown(events$timestamp, "%.0f"), shown(events$index, "%.0f"), events$before_first,
+          sep = "|"), sep = "\n")
 cat("\n")
 '''
 (work / "recipe.R").write_text(script, encoding="utf-8")
@@ -47,8 +48,8 @@ expected = [
     "1765184799004127|43|962|NA|960|538|5.4|NA|NA|5.6|",
     "1765184799006129|45|1e-05|1234570|960|538|5.4|964|538|5.6|",
 ]
-expected += [f"{kind}|{text}|{'NA' if time is None else time}|{'NA' if index is None else index}"
-             for kind, text, time, index in EXPECTED_EVENTS]
+expected += [f"{kind}|{text}|{time}|{index}|{'TRUE' if first else 'FALSE'}"
+             for kind, text, time, index, first in EXPECTED_EVENTS]
 failures = [f"line {i + 1}: expected {e!r}, got {a!r}" for i, (e, a) in enumerate(zip(expected, out)) if e != a]
 if len(out) != len(expected):
     failures.append(f"{len(out)} lines of output:\n" + run.stdout)

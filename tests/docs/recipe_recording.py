@@ -17,13 +17,14 @@ LINES = [
     "1765184799006129;45;1e-05;1.23457e+06;960;538;5.4;964;538;5.6;",
     "trigger: 3",
 ]
-# kind, text, time stamp and index of the sample line before it (None: none)
+# kind, text, time stamp and index of the sample line before it (above the
+# first: the first's), and whether it stands above the first
 EXPECTED_EVENTS = [
-    ("trigger", "1", None, None),
-    ("message", "trial 1; start: now", None, None),
-    ("trigger", "2", 1765184799002125, 42),
-    ("message", "1;2;3;4;5;6;7;8;9;10;", 1765184799002125, 42),
-    ("trigger", "3", 1765184799006129, 45),
+    ("trigger", "1", 1765184799000123, 41, True),
+    ("message", "trial 1; start: now", 1765184799000123, 41, True),
+    ("trigger", "2", 1765184799002125, 42, False),
+    ("message", "1;2;3;4;5;6;7;8;9;10;", 1765184799002125, 42, False),
+    ("trigger", "3", 1765184799006129, 45, False),
 ]
 
 
