@@ -3,7 +3,7 @@
 // server injects device events and drops connections. Sessions follow each
 // other, each a tracker object of its own, released at a random moment (often
 // while samples flood and recording is on). Checked: every promise the host
-// sees (results, status), teardown within 100 ms, every recording file against
+// sees (results, status), teardown within 100 ms (300 ms under Wine), every recording file against
 // the trigger and message lines sent into it, and what the process holds
 // (memory of its own, handles, threads), sampled between sessions about once a
 // minute, which must stay flat. The sanitizer builds run it natively at
@@ -49,10 +49,13 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kTeardownLimit = std::chrono::milliseconds(100);
 #ifdef _WIN32
+// Under Wine a shutdown does not wake the stand-in client library's reader,
+// which looks at its stop flag every 100 ms; the release waits for it.
+constexpr auto kTeardownLimit = std::chrono::milliseconds(300);
 constexpr const char* kRate = "2000";
 #else
+constexpr auto kTeardownLimit = std::chrono::milliseconds(100);
 constexpr const char* kRate = "20000";
 #endif
 // What may grow between the first sample of the process's usage and the last.
