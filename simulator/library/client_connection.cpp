@@ -8,9 +8,6 @@ namespace tyvarion::sim {
 namespace {
 
 constexpr std::chrono::milliseconds kRequestTimeout{5000};
-// How often a blocked reader looks at the stop flag when a shutdown alone
-// does not wake it (some Winsock implementations).
-constexpr std::chrono::milliseconds kStopPoll{100};
 
 std::chrono::milliseconds remaining(std::chrono::steady_clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -34,7 +31,7 @@ std::unique_ptr<ClientConnection> ClientConnection::open(const Endpoint& endpoin
     if (!socket.valid()) return nullptr;
     auto connection = std::make_unique<ClientConnection>(Key{}, std::move(socket), listeners);
     if (!connection->handshake(clientName, deadline)) return nullptr;
-    connection->receiver_ = std::thread([raw = connection.get()] { raw->receiveLoop(); });
+    connection->receiveThread_ = std::thread([raw = connection.get()] { raw->receiveLoop(); });
     std::unique_lock lock(connection->stateMutex_);
     connection->answerArrived_.wait(lock, [raw = connection.get()] { return raw->earlyDelivered_; });
     lock.unlock();
@@ -71,8 +68,13 @@ bool ClientConnection::handshake(std::string_view clientName,
 
 ClientConnection::~ClientConnection() {
     stopping_ = true;
+    breakOff();
+    if (receiveThread_.joinable()) receiveThread_.join();
+}
+
+void ClientConnection::breakOff() {
+    receiver_.stop();
     socket_.shutdownBoth();
-    if (receiver_.joinable()) receiver_.join();
 }
 
 bool ClientConnection::alive() const {
@@ -107,7 +109,7 @@ std::optional<Frame> ClientConnection::request(Request request, FrameType answer
     lock.unlock();
     // A server that does not answer is as good as gone: end the connection,
     // and the receive thread reports it.
-    if (broken) socket_.shutdownBoth();
+    if (broken) breakOff();
     return answer;
 }
 
@@ -149,13 +151,12 @@ void ClientConnection::receiveLoop() {
         answerArrived_.notify_all();
     }
     try {
+        // One wait and one read for whatever has come: the server sends at
+        // most one write per millisecond, the frames of a write are read at once.
         while (!stopping_) {
             if (!dispatchFrames()) break;
-            const net::WaitResult ready = socket_.waitReadable(kStopPoll);
-            if (ready == net::WaitResult::Timeout) continue;
-            if (ready == net::WaitResult::Failed) break;
             if (filled_ == buffer_.size()) break;  // cannot happen: leftovers are under one frame
-            const std::ptrdiff_t received = socket_.receiveSome(std::span(buffer_).subspan(filled_));
+            const std::ptrdiff_t received = receiver_.receive(std::span(buffer_).subspan(filled_));
             if (received <= 0) break;
             filled_ += static_cast<std::size_t>(received);
         }

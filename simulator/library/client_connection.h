@@ -71,9 +71,12 @@ private:
     bool dispatch(const Frame& frame);
     bool acceptAnswer(const Frame& frame, FrameType type, std::uint32_t id);
     void markBroken();
+    // Ends the connection from any thread; the receive thread reports it.
+    void breakOff();
 
     net::NetworkScope network_;
     net::Socket socket_;
+    net::Receiver receiver_{socket_};  // the receive thread's; stopped by the destructor
     ListenerSlots& listeners_;
     // Received bytes not yet decoded; the handshake's leftovers pass to the receive thread.
     std::vector<std::uint8_t> buffer_;
@@ -95,7 +98,7 @@ private:
     bool earlyDelivered_ = false;  // guarded by stateMutex_
 
     std::atomic<bool> stopping_{false};
-    std::thread receiver_;
+    std::thread receiveThread_;
 };
 
 }  // namespace tyvarion::sim

@@ -65,6 +65,34 @@ private:
     NativeSocket handle_;
 };
 
+// The receiving end of one socket for the one thread that reads it, which any
+// other thread can stop at any moment, also before it starts to wait.
+// receive() waits for bytes without waking periodically and reads what has
+// come in one call: under Wine every socket call is a round trip to the Wine
+// server, so a wait followed by a read, or a wait that wakes to look at a
+// flag, costs each arrival twice or more.
+class Receiver {
+public:
+    explicit Receiver(const Socket& socket);
+    ~Receiver();
+    Receiver(const Receiver&) = delete;
+    Receiver& operator=(const Receiver&) = delete;
+
+    // Bytes read (> 0), 0 when the peer has closed, -1 on failure or once
+    // stop() was called (or when the receiver could not be set up).
+    std::ptrdiff_t receive(std::span<std::uint8_t> buffer);
+    void stop();
+
+private:
+    NativeSocket socket_;
+#ifdef _WIN32
+    void* arrived_ = nullptr;  // events: the read's completion, the stop
+    void* stopped_ = nullptr;
+#else
+    int wake_[2] = {-1, -1};  // a pipe: stop() writes, receive() polls the reading end
+#endif
+};
+
 // Connects to host:port (IPv4; a numeric address or a name such as
 // "localhost") within the timeout; an invalid socket on failure.
 Socket connectTo(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout);

@@ -108,6 +108,38 @@ std::uint16_t Socket::localPort() const {
     return ntohs(address.sin_port);
 }
 
+Receiver::Receiver(const Socket& socket) : socket_(socket.native()) {
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
+}
+
+Receiver::~Receiver() {
+    if (wake_[0] >= 0) ::close(wake_[0]);
+    if (wake_[1] >= 0) ::close(wake_[1]);
+}
+
+std::ptrdiff_t Receiver::receive(std::span<std::uint8_t> buffer) {
+    if (wake_[0] < 0) return -1;
+    pollfd entries[] = {{socket_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    for (;;) {
+        const int ready = ::poll(entries, 2, -1);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || entries[1].revents != 0) return -1;
+        break;
+    }
+    for (;;) {
+        const ssize_t received = ::recv(socket_, buffer.data(), buffer.size(), 0);
+        if (received < 0 && errno == EINTR) continue;
+        return received < 0 ? -1 : received;
+    }
+}
+
+void Receiver::stop() {
+    if (wake_[1] < 0) return;
+    const char byte = 1;
+    // A full pipe is stopped already.
+    [[maybe_unused]] const ssize_t written = ::write(wake_[1], &byte, 1);
+}
+
 Socket connectTo(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout) {
     sockaddr_in address{};
     if (!resolve(host, port, address)) return Socket();

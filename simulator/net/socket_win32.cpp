@@ -125,6 +125,42 @@ std::uint16_t Socket::localPort() const {
     return ntohs(address.sin_port);
 }
 
+Receiver::Receiver(const Socket& socket) : socket_(socket.native()) {
+    // Manual reset: each overlapped read resets its event as it starts.
+    arrived_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    stopped_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+Receiver::~Receiver() {
+    if (arrived_ != nullptr) ::CloseHandle(arrived_);
+    if (stopped_ != nullptr) ::CloseHandle(stopped_);
+}
+
+std::ptrdiff_t Receiver::receive(std::span<std::uint8_t> buffer) {
+    if (arrived_ == nullptr || stopped_ == nullptr || ::WaitForSingleObject(stopped_, 0) != WAIT_TIMEOUT)
+        return -1;
+    WSAOVERLAPPED overlapped{};
+    overlapped.hEvent = arrived_;
+    WSABUF part{static_cast<ULONG>(std::min<std::size_t>(buffer.size(), INT_MAX)),
+                reinterpret_cast<char*>(buffer.data())};
+    DWORD received = 0;
+    DWORD flags = 0;
+    if (::WSARecv(raw(socket_), &part, 1, &received, &flags, &overlapped, nullptr) == 0)
+        return static_cast<std::ptrdiff_t>(received);
+    if (::WSAGetLastError() != WSA_IO_PENDING) return -1;
+    HANDLE events[] = {arrived_, stopped_};
+    const DWORD woken = ::WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    if (woken != WAIT_OBJECT_0) ::CancelIoEx(reinterpret_cast<HANDLE>(raw(socket_)), &overlapped);
+    // The read has ended, one way or the other, before `overlapped` and the buffer go.
+    const BOOL done = ::WSAGetOverlappedResult(raw(socket_), &overlapped, &received, TRUE, &flags);
+    if (woken != WAIT_OBJECT_0 || !done) return -1;
+    return static_cast<std::ptrdiff_t>(received);
+}
+
+void Receiver::stop() {
+    if (stopped_ != nullptr) ::SetEvent(stopped_);
+}
+
 Socket connectTo(const std::string& host, std::uint16_t port, std::chrono::milliseconds timeout) {
     sockaddr_in address{};
     if (!resolve(host, port, address)) return Socket();

@@ -11,9 +11,11 @@ namespace {
 
 constexpr std::chrono::milliseconds kHelloTimeout{5000};
 constexpr std::chrono::milliseconds kStopPoll{100};
-// Samples that fall due closer together than this leave in one write, so
-// high rates cost few system calls; at 4 kHz and below each leaves alone.
-constexpr std::chrono::microseconds kMinSendInterval{250};
+// Samples that fall due within this of each other leave in one write: at
+// most a thousand writes a second, each costing the client one wake-up and
+// one read (dear under Wine), for at most this much delay; at 1 kHz and below
+// each sample leaves alone.
+constexpr std::chrono::microseconds kMinSendInterval{1000};
 constexpr std::size_t kMaxSamplesPerWrite = 16 * kMaxSamplesPerFrame;
 
 std::int64_t wallMicros() {
