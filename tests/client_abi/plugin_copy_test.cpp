@@ -28,6 +28,7 @@ using tyvarion::module::kClsidTyvarion;
 
 constexpr const wchar_t* kClientFile = TYVARION_CLIENT_LIBRARY_FILE;
 constexpr const wchar_t* kConsequence = L"; running without a connection to the Tyvarion server\n";
+constexpr const wchar_t* kSimulatedClientFile = TYVARION_SIMULATED_CLIENT_LIBRARY_FILE;
 
 // The texts here are ASCII.
 std::wstring widen(const char* text) {
@@ -85,13 +86,16 @@ HMODULE loadedModule(const std::wstring& path) { return GetModuleHandleW(path.c_
 // A folder of its own holding a copy of the plug-in and, if given, a client DLL.
 class PluginCopy {
 public:
-    explicit PluginCopy(const wchar_t* name, const fs::path& client = {}) {
+    // `clientName`: the client DLL's name in the folder.
+    explicit PluginCopy(const wchar_t* name, const fs::path& client = {}, const wchar_t* clientName = kClientFile) {
         folder_ = fs::temp_directory_path() / (std::wstring(L"tyvarion-client-") + name);
         fs::remove_all(folder_);
         fs::create_directories(folder_);
         fs::copy_file(modulePath(), folder_ / L"TyvarionNBS.dll");
-        if (!client.empty()) fs::copy_file(client, folder_ / kClientFile);
+        if (!client.empty()) fs::copy_file(client, folder_ / clientName);
     }
+
+    void addFile(const fs::path& file, const wchar_t* name) const { fs::copy_file(file, folder_ / name); }
     ~PluginCopy() {
         module_.reset();
         std::error_code ignored;
@@ -258,6 +262,52 @@ TEST_F(ClientLibrary, OneOnlyInTheCurrentDirectoryIsNotLoaded) {
     const auto lines = output.take();
     ASSERT_EQ(1u, lines.size());
     EXPECT_NE(std::wstring::npos, lines[0].find(L" was found neither in " + plugin.folderText()));
+}
+
+// As the package installs the simulated tracker: its client under a name of
+// its own, used only where the maker's library is nowhere, and said so. Before
+// any test that binds the maker's name: a bound library stays loaded, and a
+// later search by that name would find it.
+TEST_F(ClientLibrary, TheSimulatedTrackersOwnClientIsLoadedOnlyWithoutTheMakers) {
+    const fs::path standIn = unixToWindows(TYVARION_CLIENT_STANDIN);
+    {
+        PluginCopy plugin(L"simulated", standIn, kSimulatedClientFile);
+        DebugOutput output;
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        EXPECT_NE(nullptr, loadedModule(plugin.folderText() + kSimulatedClientFile));
+        EXPECT_EQ(nullptr, plugin.loadedClient());
+        EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the maker's client library " + std::wstring(kClientFile) +
+                                             L" was found neither in " + plugin.folderText() +
+                                             L" nor in the system folders; using the simulated tracker's " +
+                                             plugin.folderText() + kSimulatedClientFile + L"\n"}),
+                  output.take());
+    }
+    {
+        // A maker's library that cannot be bound is reported, not replaced.
+        PluginCopy plugin(L"lacking-and-simulated", unixToWindows(TYVARION_CLIENT_LACKING_CALIBRATE));
+        plugin.addFile(standIn, kSimulatedClientFile);
+        DebugOutput output;
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        expectNotConnected(tracker.get());
+        const auto lines = output.take();
+        ASSERT_EQ(1u, lines.size());
+        EXPECT_NE(std::wstring::npos, lines[0].find(L"TyvarionNBS: the client library " + plugin.folderText() +
+                                                    kClientFile + L" cannot be bound"))
+            << lines[0];
+    }
+    {
+        // Beside the maker's (here the stand-in under the maker's name): not taken.
+        PluginCopy plugin(L"both", standIn);
+        plugin.addFile(standIn, kSimulatedClientFile);
+        DebugOutput output;
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        ASSERT_TRUE(tracker);
+        EXPECT_NE(nullptr, plugin.loadedClient());
+        EXPECT_EQ(nullptr, loadedModule(plugin.folderText() + kSimulatedClientFile));
+        EXPECT_TRUE(output.take().empty());
+    }
 }
 
 TEST_F(ClientLibrary, OneBesideThePluginIsBoundAndStaysLoadedWhileThePluginUnloads) {
