@@ -199,14 +199,34 @@ TEST(HostSession, InterruptionStillSwitchesEverythingOff) {
     EXPECT_EQ(result.report.explanation, "interrupted before the first trial");
 }
 
-TEST(HostSession, RefusalExplanationNamesTheServerVariable) {
+TEST(HostSession, RefusalExplanationNamesTheServerVariableOrTheClientLibrary) {
     const Reply reply{S_FALSE, "not connected to Tyvarion server"};
-    const std::string unset = explainRefusal("SetRecording(true)", reply, 0x40, std::nullopt);
+    const ClientLibraryInUse simulated;
+    const std::string unset = explainRefusal("SetRecording(true)", reply, 0x40, std::nullopt, simulated);
     EXPECT_NE(unset.find("(it is not set, so 127.0.0.1:47813 is tried)."), std::string::npos) << unset;
+    EXPECT_NE(explainRefusal("SetRecording(true)", reply, 0x40, "x:1", simulated).find("(it is \"x:1\")."),
+              std::string::npos);
+    // The maker's library: no word about the simulator.
+    const ClientLibraryInUse maker{ClientLibraryInUse::Kind::maker, "C:\\Tyvarion NBS\\TYApi64.dll", ""};
+    EXPECT_EQ(explainRefusal("SetTracking(true)", reply, 0x40, "x:1", maker),
+              "the plug-in refused SetTracking(true) with S_FALSE: \"not connected to Tyvarion server\".\n"
+              "It is not connected to the eye-tracking server (GetStatus 0x40): it connects once, when it is "
+              "created, through the maker's client library C:\\Tyvarion NBS\\TYApi64.dll, and the tracker's "
+              "server did not answer then. Start the tracker and its server (the maker's software) first, and see "
+              "that this PC reaches it.");
+    const ClientLibraryInUse none{ClientLibraryInUse::Kind::none, "TYApi32.dll",
+                                  "C:\\P\\ (beside TyvarionNBS.dll), the application's folder C:\\A\\ and C:\\S"};
+    EXPECT_EQ(explainRefusal("SetTracking(true)", reply, 0x40, std::nullopt, none),
+              "the plug-in refused SetTracking(true) with S_FALSE: \"not connected to Tyvarion server\".\n"
+              "It is not connected to the eye-tracking server (GetStatus 0x40): it connects once, when it is "
+              "created, but no client library is loaded: TYApi32.dll was looked for in C:\\P\\ (beside "
+              "TyvarionNBS.dll), the application's folder C:\\A\\ and C:\\S. Put the maker's TYApi32.dll beside "
+              "TyvarionNBS.dll and check it with client-library-check; the plug-in's debugger line (DebugView) "
+              "says why it was not taken.");
     // Connected: no word about the server.
-    EXPECT_EQ(explainRefusal("SetTracking(true)", {S_FALSE, "no eye tracking device connected"}, 0x10, "x:1"),
+    EXPECT_EQ(explainRefusal("SetTracking(true)", {S_FALSE, "no eye tracking device connected"}, 0x10, "x:1", maker),
               "the plug-in refused SetTracking(true) with S_FALSE: \"no eye tracking device connected\".");
-    EXPECT_EQ(explainRefusal("GetEvents", {static_cast<HRESULT>(0x8007000E), ""}, std::nullopt, std::nullopt),
+    EXPECT_EQ(explainRefusal("GetEvents", {static_cast<HRESULT>(0x8007000E), ""}, std::nullopt, std::nullopt, none),
               "the plug-in refused GetEvents with 0x8007000E.");
 }
 

@@ -104,6 +104,8 @@ public:
         return "eyetracker2.Tyvarion through CoCreateInstance, IEyeTracker2 (early bound)";
     }
 
+    ClientLibraryInUse clientLibrary() const override { return clientLibraryInUse(); }
+
     HRESULT setDisplayMode(LONG width, LONG height) override {
         return object()->SetDisplayMode(width, height);
     }

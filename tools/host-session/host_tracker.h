@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "host-session/client_library_in_use.h"
 #include "platform/com_types.h"
 #include "platform/text.h"
 #include "tracker/eye_tracker2.h"
@@ -41,6 +42,11 @@ public:
     virtual HRESULT getTime(ULONGLONG& time) = 0;
     virtual HRESULT getStatus(LONG& status) = 0;
     virtual Reply getLastError() = 0;
+
+    // The client library the object uses, for the hint when it is not
+    // connected: the simulated tracker's unless the plug-in runs in this
+    // process through COM.
+    virtual ClientLibraryInUse clientLibrary() const { return {}; }
 };
 
 // How the driver reaches the plug-in: through the vtable, or late-bound

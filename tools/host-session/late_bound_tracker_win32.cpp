@@ -82,6 +82,8 @@ public:
                "through the vtable: ITypeInfo::Invoke cannot marshal a record array or an LPWSTR";
     }
 
+    ClientLibraryInUse clientLibrary() const override { return clientLibraryInUse(); }
+
     HRESULT setDisplayMode(LONG width, LONG height) override {
         Variant result;
         return invoke(Method::SetDisplayMode, {i4(width), i4(height)}, result);

@@ -241,8 +241,9 @@ private:
         std::optional<std::string> server;
         if (const char* value = std::getenv(sim::kServerVariable)) server = value;
         report_.end = SessionEnd::refused;
-        report_.explanation = explainRefusal(
-            call, reply, statusResult == S_OK ? std::optional<LONG>(status) : std::nullopt, server);
+        report_.explanation = explainRefusal(call, reply,
+                                             statusResult == S_OK ? std::optional<LONG>(status) : std::nullopt,
+                                             server, tracker_.clientLibrary());
         return false;
     }
 
@@ -304,17 +305,31 @@ SessionReport runSession(HostTracker& tracker, const SessionOptions& options, Se
 }
 
 std::string explainRefusal(std::string_view call, const Reply& reply, std::optional<LONG> status,
-                           const std::optional<std::string>& serverVariable) {
+                           const std::optional<std::string>& serverVariable, const ClientLibraryInUse& library) {
     std::string text = "the plug-in refused " + std::string(call) + " with " + resultName(reply.result);
     if (!reply.message.empty()) text += ": \"" + reply.message + "\"";
     text += ".";
-    if (status == kStatusNotConnected) {
-        text += "\nIt is not connected to the eye-tracking server (GetStatus 0x40): it connects once,"
-                " when it is created, and the server did not answer then. Start the server first"
-                " (tyvarion-sim-server; scripts/demo starts one) and make sure TYVARION_SERVER names it";
-        text += serverVariable ? " (it is \"" + *serverVariable + "\")."
-                               : " (it is not set, so 127.0.0.1:" + std::to_string(sim::kDefaultPort) +
-                                     " is tried).";
+    if (status != kStatusNotConnected) return text;
+    text += "\nIt is not connected to the eye-tracking server (GetStatus 0x40): it connects once, when it is created,";
+    switch (library.kind) {
+        case ClientLibraryInUse::Kind::simulated:
+            text += " and the server did not answer then. Start the server first (tyvarion-sim-server; scripts/demo"
+                    " starts one) and make sure TYVARION_SERVER names it";
+            text += serverVariable ? " (it is \"" + *serverVariable + "\")."
+                                   : " (it is not set, so 127.0.0.1:" + std::to_string(sim::kDefaultPort) +
+                                         " is tried).";
+            break;
+        case ClientLibraryInUse::Kind::maker:
+            text += " through the maker's client library " + library.file +
+                    ", and the tracker's server did not answer then. Start the tracker and its server"
+                    " (the maker's software) first, and see that this PC reaches it.";
+            break;
+        case ClientLibraryInUse::Kind::none:
+            text += " but no client library is loaded: " + library.file + " was looked for in " + library.lookedIn +
+                    ". Put the maker's " + library.file +
+                    " beside TyvarionNBS.dll and check it with client-library-check; the plug-in's"
+                    " debugger line (DebugView) says why it was not taken.";
+            break;
     }
     return text;
 }

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host-session/client_library_in_use.h"
 #include "host-session/host_tracker.h"
 #include "host-session/options.h"
 #include "host-session/progress.h"
@@ -84,9 +85,9 @@ SessionReport runSession(HostTracker& tracker, const SessionOptions& options, Se
 
 // Why the plug-in refused `call`, for the user. `status` is GetStatus's
 // answer right after the refusal; `serverVariable` the value of
-// TYVARION_SERVER, if set.
+// TYVARION_SERVER, if set; `library` the client library the plug-in loaded.
 std::string explainRefusal(std::string_view call, const Reply& reply, std::optional<LONG> status,
-                           const std::optional<std::string>& serverVariable);
+                           const std::optional<std::string>& serverVariable, const ClientLibraryInUse& library);
 
 // Why the status during a trial is not that of tracking and recording.
 std::string explainStatus(LONG status, int trial);
