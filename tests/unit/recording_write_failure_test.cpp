@@ -103,11 +103,12 @@ TEST_F(RecordingHandOverTest, AFailedWriteCutsTheFileBackToItsLastWholeLineAndIs
     RecordingProbe::stallWriter(tracker);
     for (int index = 1; index <= 5; ++index) deliver(index);
     EXPECT_HR(S_OK, tracker.SendString(const_cast<OLECHAR*>(OLESTR("after the limit"))));
+    // Captured before the writer may run: it tells the failure the moment it meets it.
+    testing::internal::CaptureStderr();
     RecordingProbe::resumeWriter(tracker);
     RecordingProbe::moveWriterClockOn(tracker, kLongDeadline);
 
     // The writer's batch met the limit: told once, the host's answers unchanged.
-    testing::internal::CaptureStderr();
     ASSERT_TRUE(RecordingProbe::waitUntilQueueEmpty(tracker));
     ASSERT_TRUE(RecordingProbe::waitUntilWriter(tracker, WriterState::lingering));
     deliver(6);
