@@ -57,9 +57,13 @@ foreach(arch IN ITEMS x86 x64)
   string(REGEX REPLACE "-posix$" "" dlltool "${dlltool}")
   set(device_library ${check_dlls}/needs-device-${arch}/libTYDevice.a)
   set(output ${check_dlls}/needs-device-${arch}/${file})
+  # dlltool names its temporary objects after the library's path unless told
+  # otherwise, and the linker orders the imports by those names: a fixed
+  # prefix keeps the DLL the same wherever the tree is.
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${check_dlls}/needs-device-${arch}
     COMMAND ${dlltool} -d ${check_sources}/TYDevice.def -l ${device_library}
+            -t ${check_dlls}/needs-device-${arch}/tydevice
     COMMAND ${TYVARION_MINGW_CXX_${arch}} -shared -O1 -s -static-libgcc -static-libstdc++
             -DTYVARION_STUB_NEEDS_DEVICE -o ${output} ${check_sources}/stub_exports.cpp ${standin_def}
             ${device_library}
