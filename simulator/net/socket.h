@@ -3,14 +3,11 @@
 // simulated client and server need. Sockets are not inherited by child
 // processes, and writing to a closed connection never raises a signal.
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
-
-#include "net/read_pacing.h"
 
 namespace tyvarion::sim::net {
 
@@ -73,8 +70,7 @@ private:
 // receive() waits for bytes without waking periodically and reads what has
 // come in one call: under Wine every socket call is a round trip to the Wine
 // server, so a wait followed by a read, or a wait that wakes to look at a
-// flag, costs each arrival twice or more. On Windows it also paces its reads
-// (ReadPacing) to a steady stream of writes, so that most find their bytes.
+// flag, costs each arrival twice or more.
 class Receiver {
 public:
     explicit Receiver(const Socket& socket);
@@ -90,13 +86,8 @@ public:
 private:
     NativeSocket socket_;
 #ifdef _WIN32
-    void pace();
-
     void* arrived_ = nullptr;  // events: the read's completion, the stop
     void* stopped_ = nullptr;
-    std::atomic<bool> stopping_{false};  // read without a call into the system
-    ReadPacing pacing_;
-    void (*delayExecution_)() = nullptr;  // ntdll's, where found; its real type is the .cpp's
 #else
     int wake_[2] = {-1, -1};  // a pipe: stop() writes, receive() polls the reading end
 #endif

@@ -125,28 +125,10 @@ std::uint16_t Socket::localPort() const {
     return ntohs(address.sin_port);
 }
 
-// A pause of under a millisecond where the system's timer allows it (Sleep
-// counts whole milliseconds); relative, in units of 100 ns.
-using DelayExecution = LONG(NTAPI*)(BOOLEAN alertable, PLARGE_INTEGER interval);
-
 Receiver::Receiver(const Socket& socket) : socket_(socket.native()) {
     // Manual reset: each overlapped read resets its event as it starts.
     arrived_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     stopped_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    const FARPROC found = ntdll != nullptr ? ::GetProcAddress(ntdll, "NtDelayExecution") : nullptr;
-    // Through the generic function pointer type, which converts to any other without a warning.
-    delayExecution_ = reinterpret_cast<void (*)()>(found);
-}
-
-void Receiver::pace() {
-    const auto start = ReadPacing::Clock::now();
-    const auto pause = pacing_.pauseBefore(start);
-    if (pause <= ReadPacing::Clock::duration::zero() || delayExecution_ == nullptr) return;
-    LARGE_INTEGER interval;
-    interval.QuadPart = -std::max<LONGLONG>(1, std::chrono::duration_cast<std::chrono::nanoseconds>(pause).count() / 100);
-    reinterpret_cast<DelayExecution>(delayExecution_)(FALSE, &interval);
-    pacing_.paused(pause, ReadPacing::Clock::now() - start);
 }
 
 Receiver::~Receiver() {
@@ -155,20 +137,16 @@ Receiver::~Receiver() {
 }
 
 std::ptrdiff_t Receiver::receive(std::span<std::uint8_t> buffer) {
-    if (arrived_ == nullptr || stopped_ == nullptr || stopping_.load()) return -1;
-    pace();
-    // A stop from here on sets the event, which ends the wait below.
-    if (stopping_.load()) return -1;
+    if (arrived_ == nullptr || stopped_ == nullptr || ::WaitForSingleObject(stopped_, 0) != WAIT_TIMEOUT)
+        return -1;
     WSAOVERLAPPED overlapped{};
     overlapped.hEvent = arrived_;
     WSABUF part{static_cast<ULONG>(std::min<std::size_t>(buffer.size(), INT_MAX)),
                 reinterpret_cast<char*>(buffer.data())};
     DWORD received = 0;
     DWORD flags = 0;
-    if (::WSARecv(raw(socket_), &part, 1, &received, &flags, &overlapped, nullptr) == 0) {
-        if (received > 0) pacing_.arrived(ReadPacing::Clock::now());
+    if (::WSARecv(raw(socket_), &part, 1, &received, &flags, &overlapped, nullptr) == 0)
         return static_cast<std::ptrdiff_t>(received);
-    }
     if (::WSAGetLastError() != WSA_IO_PENDING) return -1;
     HANDLE events[] = {arrived_, stopped_};
     const DWORD woken = ::WaitForMultipleObjects(2, events, FALSE, INFINITE);
@@ -176,12 +154,10 @@ std::ptrdiff_t Receiver::receive(std::span<std::uint8_t> buffer) {
     // The read has ended, one way or the other, before `overlapped` and the buffer go.
     const BOOL done = ::WSAGetOverlappedResult(raw(socket_), &overlapped, &received, TRUE, &flags);
     if (woken != WAIT_OBJECT_0 || !done) return -1;
-    if (received > 0) pacing_.arrived(ReadPacing::Clock::now());
     return static_cast<std::ptrdiff_t>(received);
 }
 
 void Receiver::stop() {
-    stopping_.store(true);
     if (stopped_ != nullptr) ::SetEvent(stopped_);
 }
 
