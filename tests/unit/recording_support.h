@@ -108,6 +108,19 @@ struct RecordingProbe {
         return false;
     }
 
+    // Waits until the writer waits again, lingering or asleep, after the batch
+    // it is busy with; fails after a long while.
+    static bool waitUntilWriterWaits(Tyvarion& tracker) {
+        for (int round = 0; round < 30000; ++round) {
+            {
+                std::lock_guard lock(tracker.recordMutex);
+                if (tracker.recordQueue.writerState() != WriterState::busy) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
     // The moment between a stop's closing of the file and its lowering of
     // `recording`, held open.
     static void raiseFlagWithoutFile(Tyvarion& tracker) {
