@@ -70,14 +70,7 @@ struct RecordingProbe {
 
     // Waits until the writer has taken every entry; fails after a long while.
     static bool waitUntilQueueEmpty(Tyvarion& tracker) {
-        for (int round = 0; round < 30000; ++round) {
-            {
-                std::lock_guard lock(tracker.recordMutex);
-                if (tracker.recordQueue.empty()) return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
+        return waitUnderRecordMutex(tracker, [&] { return tracker.recordQueue.empty(); });
     }
 
     // Sets the queue's wake mark and the writer's deadline; the writer uses
@@ -98,27 +91,13 @@ struct RecordingProbe {
 
     // Waits until the writer waits in `state`; fails after a long while.
     static bool waitUntilWriter(Tyvarion& tracker, WriterState state) {
-        for (int round = 0; round < 30000; ++round) {
-            {
-                std::lock_guard lock(tracker.recordMutex);
-                if (tracker.recordQueue.writerState() == state) return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
+        return waitUnderRecordMutex(tracker, [&] { return tracker.recordQueue.writerState() == state; });
     }
 
     // Waits until the writer waits again, lingering or asleep, after the batch
     // it is busy with; fails after a long while.
     static bool waitUntilWriterWaits(Tyvarion& tracker) {
-        for (int round = 0; round < 30000; ++round) {
-            {
-                std::lock_guard lock(tracker.recordMutex);
-                if (tracker.recordQueue.writerState() != WriterState::busy) return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
+        return waitUnderRecordMutex(tracker, [&] { return tracker.recordQueue.writerState() != WriterState::busy; });
     }
 
     // The moment between a stop's closing of the file and its lowering of
@@ -131,6 +110,20 @@ struct RecordingProbe {
     static bool fileOpen(Tyvarion& tracker) {
         std::lock_guard lock(tracker.recordMutex);
         return tracker.recordFile != nullptr;
+    }
+
+private:
+    // Polls `holds`, under the recording mutex, every millisecond for up to 30 s.
+    template <typename Condition>
+    static bool waitUnderRecordMutex(Tyvarion& tracker, Condition holds) {
+        for (int round = 0; round < 30000; ++round) {
+            {
+                std::lock_guard lock(tracker.recordMutex);
+                if (holds()) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
     }
 };
 
