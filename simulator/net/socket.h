@@ -3,6 +3,7 @@
 // simulated client and server need. Sockets are not inherited by child
 // processes, and writing to a closed connection never raises a signal.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -88,6 +89,7 @@ private:
 #ifdef _WIN32
     void* arrived_ = nullptr;  // events: the read's completion, the stop
     void* stopped_ = nullptr;
+    std::atomic<bool> stopRequested_{false};
 #else
     int wake_[2] = {-1, -1};  // a pipe: stop() writes, receive() polls the reading end
 #endif

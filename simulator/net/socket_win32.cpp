@@ -137,8 +137,10 @@ Receiver::~Receiver() {
 }
 
 std::ptrdiff_t Receiver::receive(std::span<std::uint8_t> buffer) {
-    if (arrived_ == nullptr || stopped_ == nullptr || ::WaitForSingleObject(stopped_, 0) != WAIT_TIMEOUT)
-        return -1;
+    // The flag, not the event: under Wine a look at an event is a round trip
+    // to the Wine server. A stop() after this look still sets the event, which
+    // ends the wait below.
+    if (arrived_ == nullptr || stopped_ == nullptr || stopRequested_.load(std::memory_order_acquire)) return -1;
     WSAOVERLAPPED overlapped{};
     overlapped.hEvent = arrived_;
     WSABUF part{static_cast<ULONG>(std::min<std::size_t>(buffer.size(), INT_MAX)),
@@ -158,6 +160,7 @@ std::ptrdiff_t Receiver::receive(std::span<std::uint8_t> buffer) {
 }
 
 void Receiver::stop() {
+    stopRequested_.store(true, std::memory_order_release);
     if (stopped_ != nullptr) ::SetEvent(stopped_);
 }
 
