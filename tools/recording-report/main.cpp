@@ -10,6 +10,7 @@
 
 #include "command-line/command_line.h"
 #include "output-file/output_file.h"
+#include "recording-report/geometry_options.h"
 #include "recording-report/report.h"
 
 namespace {
@@ -54,13 +55,7 @@ int main(int argc, char** argv) {
         options.windowMicros = *ms * 1000;
         return std::string();
     });
-    for (const char* name : {"--screen", "--screen-mm", "--distance-mm"}) {
-        line.option(name, [&options, name](std::string_view value) {
-            std::string error;
-            takeGeometryOption(name, value, options.screen, error);
-            return error;
-        });
-    }
+    addGeometryOptions(line, options.screen);
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     if (const auto error = line.parse(arguments)) return usage(*error);
     if (line.helpRequested()) {

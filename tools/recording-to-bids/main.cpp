@@ -11,6 +11,7 @@
 
 #include "command-line/command_line.h"
 #include "recording-reader/recording_stream.h"
+#include "recording-report/geometry_options.h"
 #include "recording-to-bids/bids_export.h"
 
 namespace {
@@ -81,13 +82,7 @@ int main(int argc, char** argv) {
         options.credits.license = std::string(value);
         return std::string();
     });
-    for (const char* name : {"--screen", "--screen-mm", "--distance-mm"}) {
-        line.option(name, [&options, name](std::string_view value) {
-            std::string error;
-            takeGeometryOption(name, value, options.screen, error);
-            return error;
-        });
-    }
+    addGeometryOptions(line, options.screen);
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     if (const auto error = line.parse(arguments)) return usage(*error);
     if (line.helpRequested()) {
