@@ -10,6 +10,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -42,16 +44,21 @@ void beat(Tick tick) {
     clock_gettime(CLOCK_MONOTONIC, &next);
     for (int i = 0; i < kWakes; ++i) {
         advance(next);
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) != 0) {
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
         }
         tick();
     }
 }
 
+// Per wake, or -1 when the thread's run time cannot be read.
+std::int64_t perWake(std::int64_t before, std::int64_t after) {
+    return before < 0 || after < 0 ? -1 : (after - before) / kWakes;
+}
+
 std::int64_t timerWakeNanos() {
     const std::int64_t before = threadRunNanos();
     beat([] {});
-    return (threadRunNanos() - before) / kWakes;
+    return perWake(before, threadRunNanos());
 }
 
 std::int64_t pipeWakeNanos() {
@@ -68,7 +75,7 @@ std::int64_t pipeWakeNanos() {
     int woken = 0;
     char byte = 0;
     while (woken < kWakes && read(ends[0], &byte, 1) == 1) ++woken;
-    const std::int64_t cost = (threadRunNanos() - before) / kWakes;
+    const std::int64_t cost = perWake(before, threadRunNanos());
     writer.join();
     close(ends[0]);
     close(ends[1]);
