@@ -17,25 +17,26 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct ConnectedPair {
+// Both ends of one loopback connection.
+class ReceiverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        client = connectTo("127.0.0.1", listener.localPort(), 5s);
+        server = listener.accept();
+        ASSERT_TRUE(client.valid());
+        ASSERT_TRUE(server.valid());
+    }
+
     NetworkScope network;
     Socket listener = listenOnLoopback(0);
     Socket client;
     Socket server;
-
-    ConnectedPair() {
-        client = connectTo("127.0.0.1", listener.localPort(), 5s);
-        server = listener.accept();
-    }
 };
 
-TEST(Receiver, GivesTheBytesThatCameThenZeroOnceThePeerHasClosed) {
-    ConnectedPair pair;
-    ASSERT_TRUE(pair.client.valid());
-    ASSERT_TRUE(pair.server.valid());
-    Receiver receiver(pair.client);
+TEST_F(ReceiverTest, GivesTheBytesThatCameThenZeroOnceThePeerHasClosed) {
+    Receiver receiver(client);
     const std::array<std::uint8_t, 3> sent{7, 8, 9};
-    ASSERT_TRUE(pair.server.sendAll(sent));
+    ASSERT_TRUE(server.sendAll(sent));
 
     std::array<std::uint8_t, 16> buffer{};
     std::size_t received = 0;
@@ -49,17 +50,14 @@ TEST(Receiver, GivesTheBytesThatCameThenZeroOnceThePeerHasClosed) {
     EXPECT_EQ(buffer[1], 8);
     EXPECT_EQ(buffer[2], 9);
 
-    pair.server = Socket();
+    server = Socket();
     EXPECT_EQ(receiver.receive(buffer), 0);
 }
 
-TEST(Receiver, AStopBeforeTheReadEndsEveryReadEvenWithBytesWaiting) {
-    ConnectedPair pair;
-    ASSERT_TRUE(pair.client.valid());
-    ASSERT_TRUE(pair.server.valid());
-    Receiver receiver(pair.client);
+TEST_F(ReceiverTest, AStopBeforeTheReadEndsEveryReadEvenWithBytesWaiting) {
+    Receiver receiver(client);
     const std::array<std::uint8_t, 1> sent{1};
-    ASSERT_TRUE(pair.server.sendAll(sent));
+    ASSERT_TRUE(server.sendAll(sent));
 
     receiver.stop();
     std::array<std::uint8_t, 16> buffer{};
@@ -67,11 +65,8 @@ TEST(Receiver, AStopBeforeTheReadEndsEveryReadEvenWithBytesWaiting) {
     EXPECT_EQ(receiver.receive(buffer), -1);
 }
 
-TEST(Receiver, AStopFromAnotherThreadEndsAReadThatWaitsForNothing) {
-    ConnectedPair pair;
-    ASSERT_TRUE(pair.client.valid());
-    ASSERT_TRUE(pair.server.valid());
-    Receiver receiver(pair.client);
+TEST_F(ReceiverTest, AStopFromAnotherThreadEndsAReadThatWaitsForNothing) {
+    Receiver receiver(client);
     std::array<std::uint8_t, 16> buffer{};
     auto read = std::async(std::launch::async, [&] { return receiver.receive(buffer); });
     // Most likely the read waits by now; a stop that comes first must end it too.
@@ -80,7 +75,7 @@ TEST(Receiver, AStopFromAnotherThreadEndsAReadThatWaitsForNothing) {
     EXPECT_EQ(read.get(), -1);
     // The connection itself is still whole: the peer can go on sending.
     const std::array<std::uint8_t, 1> sent{1};
-    EXPECT_TRUE(pair.server.sendAll(sent));
+    EXPECT_TRUE(server.sendAll(sent));
 }
 
 }  // namespace
