@@ -157,7 +157,6 @@ bool Session::answer(const Frame& request) {
         if (options_.startResult == tyapi::START_SUCCESS && !tracking_) {
             tracking_ = true;
             ++trackingGeneration_;
-            if (!firstTrackingStart_) firstTrackingStart_ = Clock::now();
             ++changes_;
             changed_.notify_all();
         }
@@ -196,6 +195,7 @@ bool Session::send(const Frame& frame) {
 void Session::stream() {
     std::unique_lock lock(mutex_);
     while (!stop_.load()) {
+        beginTrackingRun();
         const auto now = Clock::now();
         if (firstTrackingStart_) {
             while (nextEvent_ < events_.size() &&
@@ -220,20 +220,25 @@ void Session::stream() {
     socket_.shutdownBoth();
 }
 
+void Session::beginTrackingRun() {
+    if (!tracking_ || generationSeen_ == trackingGeneration_) return;
+    // A new tracking run: the source's timeline restarts now.
+    if (generationSeen_ == 0) pending_ = source_->next();
+    generationSeen_ = trackingGeneration_;
+    // The two clocks read back to back: the run's time stamps follow the
+    // system clock from here on at the steady clock's pace, as a tracker's
+    // own clock would.
+    anchorWallMicros_ = wallMicros();
+    anchorSteady_ = Clock::now();
+    anchorDueMicros_ = pending_ ? pending_->dueMicros : 0;
+    // Scripted events count from the moment the first run's samples begin,
+    // not from the start request: a streamer that comes late to a new run
+    // still sends samples before an event due shortly after the start.
+    if (!firstTrackingStart_) firstTrackingStart_ = anchorSteady_;
+}
+
 bool Session::sendDueSamples(std::unique_lock<std::mutex>&, Clock::time_point now) {
     if (!tracking_) return true;
-    if (generationSeen_ != trackingGeneration_) {
-        // A new tracking run: the source's timeline restarts now.
-        if (generationSeen_ == 0) pending_ = source_->next();
-        generationSeen_ = trackingGeneration_;
-        // The two clocks read back to back: the run's time stamps follow the
-        // system clock from here on at the steady clock's pace, as a
-        // tracker's own clock would.
-        anchorWallMicros_ = wallMicros();
-        anchorSteady_ = Clock::now();
-        now = anchorSteady_;
-        anchorDueMicros_ = pending_ ? pending_->dueMicros : 0;
-    }
     const std::uint64_t limit = options_.sampleLimit.value_or(UINT64_MAX);
     const std::uint64_t sent = samplesSent_.load();
     const bool live = source_->stampsLiveTime();

@@ -52,6 +52,8 @@ private:
     // The device events scripted inside `call`, sent before its answer; caller holds mutex_.
     bool sendCallEvents(ScheduledEvent::During call);
     void stream();
+    // Anchors a tracking run that the streamer has not seen yet; caller holds mutex_.
+    void beginTrackingRun();
     bool sendDueSamples(std::unique_lock<std::mutex>& lock, Clock::time_point now);
     std::optional<Clock::time_point> nextWake(Clock::time_point now) const;
 
