@@ -9,6 +9,7 @@
 #include "client/check/binding_check.h"
 #include "client/check/check_text.h"
 #include "client/client_library_exports.h"
+#include "client/dynamic/library_search.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -85,46 +86,53 @@ bool searchFlagsKnown() {
     return known;
 }
 
-// By full path: the library's own dependencies are found beside it. Without
-// the search flags the older flag gives the same for a full path.
-HMODULE loadFullPath(const std::wstring& path) {
-    if (searchFlagsKnown())
-        return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+DWORD loaderFlags(SearchFlags flags) {
+    switch (flags) {
+        case SearchFlags::besideItThenSystemFolders:
+            return LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+        case SearchFlags::systemFoldersOnly: return LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+        case SearchFlags::alteredSearchPath: return LOAD_WITH_ALTERED_SEARCH_PATH;
+    }
+    return LOAD_WITH_ALTERED_SEARCH_PATH;
 }
 
-std::wstring withFile(std::wstring folder, const wchar_t* file = kFileName) {
-    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder.push_back(L'\\');
-    return folder + file;
+HMODULE load(const LoadAttempt& attempt) {
+    return LoadLibraryExW(attempt.file.c_str(), nullptr, loaderFlags(attempt.flags));
 }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The host's folder and System32, with a trailing backslash; empty where unknown.
+std::wstring applicationFolder() {
+    std::wstring application = modulePath(nullptr);
+    const std::size_t separator = application.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return {};
+    application.erase(separator + 1);
+    return application;
+}
+
+std::wstring systemFolder() {
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::wstring(system, length) + L"\\";
+}
+
 // The maker's file in the application's folder or System32, where a failed
 // load does not tell a missing file from a missing dependency.
 bool inSystemFolders() {
-    std::wstring application = modulePath(nullptr);
-    application.erase(application.find_last_of(L"\\/") + 1);
-    if (!application.empty() && exists(withFile(application))) return true;
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    return length != 0 && length < MAX_PATH && exists(withFile(std::wstring(system, length)));
+    for (const std::wstring& folder : {applicationFolder(), systemFolder()})
+        if (isFullPath(folder) && exists(withFile(folder, kFileName))) return true;
+    return false;
 }
 
-// The application's folder, System32 and the folders added with
-// AddDllDirectory; not the current directory, not PATH.
+// Null with the last failure's error left for GetLastError.
 HMODULE loadFromSystemFolders() {
-    if (searchFlagsKnown()) return LoadLibraryExW(kFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-    std::wstring application = modulePath(nullptr);
-    const std::size_t separator = application.find_last_of(L"\\/");
-    if (separator != std::wstring::npos) {
-        application.erase(separator + 1);
-        if (HMODULE module = loadFullPath(withFile(application))) return module;
-    }
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    return loadFullPath(withFile(std::wstring(system, length)));
+    const auto attempts = systemFolderAttempts(kFileName, searchFlagsKnown(), applicationFolder(), systemFolder());
+    if (attempts.empty()) SetLastError(ERROR_MOD_NOT_FOUND);
+    for (const LoadAttempt& attempt : attempts)
+        if (HMODULE module = load(attempt)) return module;
+    return nullptr;
 }
 
 // The file's bytes, without loading it; nullopt when it cannot be read.
@@ -182,15 +190,14 @@ void diagnoseLoadFailure(const std::wstring& path, DWORD error) {
 }
 
 unique_hmodule loadFile(const std::wstring& pluginFolder) {
-    // An empty folder would have the loader search for the bare name.
     unique_hmodule module;
-    if (!pluginFolder.empty()) {
-        const std::wstring local = withFile(pluginFolder);
-        module.reset(loadFullPath(local));
+    const auto local = pluginFolderAttempt(pluginFolder, kFileName, searchFlagsKnown());
+    if (local) {
+        module.reset(load(*local));
         if (module) return module;
         const DWORD error = ::GetLastError();
-        if (exists(local)) {
-            diagnoseLoadFailure(local, error);
+        if (exists(local->file)) {
+            diagnoseLoadFailure(local->file, error);
             return {};
         }
     }
@@ -199,9 +206,10 @@ unique_hmodule loadFile(const std::wstring& pluginFolder) {
     const DWORD error = ::GetLastError();
     // Only where the maker's library is nowhere: one that fails to load is
     // reported, never replaced by the simulation.
-    if (error == ERROR_MOD_NOT_FOUND && !inSystemFolders() && !pluginFolder.empty()) {
-        const std::wstring simulated = withFile(pluginFolder, kSimulatedFileName);
-        module.reset(loadFullPath(simulated));
+    const auto simulatedAttempt = pluginFolderAttempt(pluginFolder, kSimulatedFileName, searchFlagsKnown());
+    if (error == ERROR_MOD_NOT_FOUND && !inSystemFolders() && simulatedAttempt) {
+        const std::wstring& simulated = simulatedAttempt->file;
+        module.reset(load(*simulatedAttempt));
         if (module) {
             OutputDebugStringW((L"TyvarionNBS: the maker's client library " + std::wstring(kFileName) +
                                 L" was found neither in " + pluginFolder +
