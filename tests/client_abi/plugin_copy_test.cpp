@@ -153,6 +153,18 @@ void expectNotConnected(IEyeTracker2* tracker) {
     EXPECT_EQ("not connected to Tyvarion server", text(answer));
 }
 
+// The debugger's lines from creating an object of `plugin`, which must run
+// without a connection, and releasing it.
+std::vector<std::wstring> linesOfANotConnectedObject(PluginCopy& plugin) {
+    DebugOutput output;
+    {
+        com_ptr<IEyeTracker2> tracker = plugin.create();
+        EXPECT_TRUE(tracker);
+        if (tracker) expectNotConnected(tracker.get());
+    }
+    return output.take();
+}
+
 class ClientLibrary : public testing::Test {
 protected:
     void SetUp() override { useNoServer(); }
@@ -184,25 +196,15 @@ TEST_F(ClientLibrary, WithoutItTheModuleRegistersAndItsObjectsAreNotConnected) {
 
 TEST_F(ClientLibrary, OneLackingMembersIsNamedWithTheNearestExportsAndLetGo) {
     PluginCopy plugin(L"lacking", unixToWindows(TYVARION_CLIENT_LACKING_CALIBRATE));
-    DebugOutput output;
-    {
-        com_ptr<IEyeTracker2> tracker = plugin.create();
-        ASSERT_TRUE(tracker);
-        expectNotConnected(tracker.get());
-        EXPECT_EQ(nullptr, plugin.loadedClient());
-    }
     EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.client() +
                                          L" cannot be bound: calibrate missing (no export alike)" + kConsequence}),
-              output.take());
+              linesOfANotConnectedObject(plugin));
+    EXPECT_EQ(nullptr, plugin.loadedClient());
 
     // calibrate taking a double, and no unrequestTracking at all.
     PluginCopy stub(L"lacking-two", unixToWindows(TYVARION_CHECK_LACKING));
-    {
-        com_ptr<IEyeTracker2> tracker = stub.create();
-        ASSERT_TRUE(tracker);
-        EXPECT_EQ(0x40, status(tracker.get()));
-        EXPECT_EQ(nullptr, stub.loadedClient());
-    }
+    const std::vector<std::wstring> lines = linesOfANotConnectedObject(stub);
+    EXPECT_EQ(nullptr, stub.loadedClient());
 #if defined(_WIN64)
     const std::wstring calibrate = L"?calibrate@TYApi@tyapi@@QEAA?AW4ReturnCalibrate@2@N@Z";
 #else
@@ -211,17 +213,11 @@ TEST_F(ClientLibrary, OneLackingMembersIsNamedWithTheNearestExportsAndLetGo) {
     EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + stub.client() +
                                          L" cannot be bound: unrequestTracking missing (no export alike), "
                                          L"calibrate missing (nearest export: " + calibrate + L")" + kConsequence}),
-              output.take());
+              lines);
 }
 
 TEST_F(ClientLibrary, OneOfTheOtherArchitectureHasALineOfItsOwn) {
     PluginCopy plugin(L"other", unixToWindows(TYVARION_CHECK_OTHER_ARCHITECTURE));
-    DebugOutput output;
-    {
-        com_ptr<IEyeTracker2> tracker = plugin.create();
-        ASSERT_TRUE(tracker);
-        expectNotConnected(tracker.get());
-    }
 #if defined(_WIN64)
     const std::wstring line = L" is built for x86 (32-bit), this plug-in for x64 (64-bit): it needs the maker's "
                               L"x64 (64-bit) TYApi64.dll";
@@ -230,20 +226,14 @@ TEST_F(ClientLibrary, OneOfTheOtherArchitectureHasALineOfItsOwn) {
                               L"x86 (32-bit) TYApi32.dll";
 #endif
     EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.client() + line + kConsequence}),
-              output.take());
+              linesOfANotConnectedObject(plugin));
 }
 
 TEST_F(ClientLibrary, OneNeedingADllThatIsNowhereSaysWhichItNeeds) {
     PluginCopy plugin(L"needs-device", unixToWindows(TYVARION_CHECK_NEEDS_DEVICE));
-    DebugOutput output;
-    {
-        com_ptr<IEyeTracker2> tracker = plugin.create();
-        ASSERT_TRUE(tracker);
-        expectNotConnected(tracker.get());
-    }
     EXPECT_EQ((std::vector<std::wstring>{L"TyvarionNBS: the client library " + plugin.client() +
                                          L" could not be loaded (error 126); it needs TYDevice.dll" + kConsequence}),
-              output.take());
+              linesOfANotConnectedObject(plugin));
 }
 
 TEST_F(ClientLibrary, OneOnlyInTheCurrentDirectoryIsNotLoaded) {
@@ -287,11 +277,7 @@ TEST_F(ClientLibrary, TheSimulatedTrackersOwnClientIsLoadedOnlyWithoutTheMakers)
         // A maker's library that cannot be bound is reported, not replaced.
         PluginCopy plugin(L"lacking-and-simulated", unixToWindows(TYVARION_CLIENT_LACKING_CALIBRATE));
         plugin.addFile(standIn, kSimulatedClientFile);
-        DebugOutput output;
-        com_ptr<IEyeTracker2> tracker = plugin.create();
-        ASSERT_TRUE(tracker);
-        expectNotConnected(tracker.get());
-        const auto lines = output.take();
+        const auto lines = linesOfANotConnectedObject(plugin);
         ASSERT_EQ(1u, lines.size());
         EXPECT_NE(std::wstring::npos, lines[0].find(L"TyvarionNBS: the client library " + plugin.folderText() +
                                                     kClientFile + L" cannot be bound"))
