@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_tyapi.h"
 #include "host_replies.h"
-#include "recording_support.h"
-#include "test_support.h"
+#include "recording_fake_client.h"
 #include "tracker/tyvarion.h"
 
 using fake::FakeClient;
@@ -25,15 +23,14 @@ namespace rs = recording_support;
 
 namespace {
 
-constexpr const char* kFirstName = "tyvarion_NBS_2024-03-05-14-07-09.csv";
+using rs::kFirstName;
 constexpr const char* kNotConnected = "not connected to Tyvarion server";
 constexpr const char* kCouldNotCreate = "could not create directory in documents folder";
 
-class RecordingFileTest : public rs::RecordingFolderTest {
+class RecordingFileTest : public rs::RecordingWithFakeClientTest {
 protected:
     void SetUp() override {
-        RecordingFolderTest::SetUp();
-        FakeClient::reset();
+        RecordingWithFakeClientTest::SetUp();
         rs::FixedClock::setLocal(2024, 3, 5, 14, 7, 9, 999999);
     }
 };

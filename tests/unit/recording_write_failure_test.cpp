@@ -9,10 +9,8 @@
 #include <chrono>
 #include <string>
 
-#include "fake_tyapi.h"
 #include "host_replies.h"
-#include "recording_support.h"
-#include "test_support.h"
+#include "recording_fake_client.h"
 #include "tracker/tyvarion.h"
 
 #ifndef _WIN32
@@ -30,20 +28,11 @@ namespace rs = recording_support;
 
 namespace {
 
-constexpr const char* kFirstName = "tyvarion_NBS_2024-03-05-14-07-09.csv";
-constexpr const char* kSecondName = "tyvarion_NBS_2024-03-05-14-07-10.csv";
-constexpr auto kLongDeadline = std::chrono::hours(24);
+using rs::kFirstName;
+using rs::kLongDeadline;
+using rs::kSecondName;
 
-class RecordingHandOverTest : public rs::RecordingFolderTest {
-protected:
-    void SetUp() override {
-        RecordingFolderTest::SetUp();
-        FakeClient::reset();
-    }
-
-    static std::string sampleLine(int index) { return testing_support::validSampleLine(index) + "\n"; }
-    static void deliver(int index) { FakeClient::deliverSample(fake::validSample(1000 + index, index)); }
-};
+class RecordingHandOverTest : public rs::RecordingWithFakeClientTest {};
 
 TEST_F(RecordingHandOverTest, TheHeaderAndEachBatchAreInTheFileWhileItIsOpen) {
     Tyvarion tracker;

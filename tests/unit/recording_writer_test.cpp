@@ -10,10 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "fake_tyapi.h"
 #include "host_replies.h"
-#include "recording_support.h"
-#include "test_support.h"
+#include "recording_fake_client.h"
 #include "tracker/tyvarion.h"
 
 using fake::FakeClient;
@@ -29,22 +27,11 @@ namespace rs = recording_support;
 
 namespace {
 
-constexpr const char* kFirstName = "tyvarion_NBS_2024-03-05-14-07-09.csv";
-constexpr const char* kSecondName = "tyvarion_NBS_2024-03-05-14-07-10.csv";
-// Longer than any test: a lingering writer comes back only when the test says so.
-constexpr auto kLongDeadline = std::chrono::hours(24);
+using rs::kFirstName;
+using rs::kLongDeadline;
+using rs::kSecondName;
 
-class RecordingWriterTest : public rs::RecordingFolderTest {
-protected:
-    void SetUp() override {
-        RecordingFolderTest::SetUp();
-        FakeClient::reset();
-    }
-
-    static std::string sampleLine(int index) { return testing_support::validSampleLine(index) + "\n"; }
-
-    static void deliver(int index) { FakeClient::deliverSample(fake::validSample(1000 + index, index)); }
-};
+class RecordingWriterTest : public rs::RecordingWithFakeClientTest {};
 
 }  // namespace
 
