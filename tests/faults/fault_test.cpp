@@ -17,8 +17,6 @@
 
 #ifdef TYVARION_FAULTS_THROUGH_COM
 #include "com_test_support.h"
-#else
-#include <sys/resource.h>
 #endif
 
 namespace faults {
@@ -250,27 +248,10 @@ TEST_F(WriteFaults, WritesFailAtTheFileSizeLimit) {
 
 #else
 
-// A file size limit for this process, lifted again at the end of the scope.
-class ScopedFileSizeLimit {
-public:
-    explicit ScopedFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
-    }
-    ~ScopedFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-};
-
 TEST_F(WriteFaults, WritesFailAtTheFileSizeLimit) {
     rs::ScratchFolder limited;
     {
-        ScopedFileSizeLimit limit(100 * 1024);
+        rs::ScopedFileSizeLimit limit(100 * 1024);
         ASSERT_NO_FATAL_FAILURE(
             recordUntilTheWritesFail(limited.path(), {"the file has reached the largest size allowed"}));
     }

@@ -27,6 +27,7 @@
 #ifdef _WIN32
 #include <process.h>
 #else
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -395,5 +396,28 @@ protected:
     FixedClock clock;
     ScopedDocumentsFolder documentsSetting;
 };
+
+#ifndef _WIN32
+
+// A file size limit for this process, lifted again by lift() or at the end of
+// the scope. The plug-in ignores the signal a write past it raises.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        EXPECT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
+    }
+    ~ScopedFileSizeLimit() { lift(); }
+    void lift() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
+#endif
 
 }  // namespace recording_support

@@ -13,10 +13,6 @@
 #include "recording_fake_client.h"
 #include "tracker/tyvarion.h"
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
-
 using fake::FakeClient;
 using testing_support::lastError;
 using testing_support::setRecording;
@@ -61,23 +57,7 @@ TEST_F(RecordingHandOverTest, TheHeaderAndEachBatchAreInTheFileWhileItIsOpen) {
 
 #ifndef _WIN32
 
-// A file size limit for this process, lifted again at the end of the scope.
-class ScopedFileSizeLimit {
-public:
-    explicit ScopedFileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
-    }
-    ~ScopedFileSizeLimit() { lift(); }
-    void lift() { setrlimit(RLIMIT_FSIZE, &saved_); }
-    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-};
+using rs::ScopedFileSizeLimit;
 
 constexpr const char* kTooLarge = "the file has reached the largest size allowed";
 
