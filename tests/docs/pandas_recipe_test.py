@@ -19,22 +19,16 @@ except ImportError:
     sys.exit(77)
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from recipe_recording import EXPECTED_EVENTS, HEADER, write_recording  # noqa: E402
+from recipe_recording import EXPECTED_EVENTS, HEADER, readme_recipe, write_recording  # noqa: E402
 
 source, report_tool, work = pathlib.Path(sys.argv[1]), sys.argv[2], pathlib.Path(sys.argv[3])
 work.mkdir(parents=True, exist_ok=True)
-readme = (source / "README.md").read_text(encoding="utf-8")
-blocks = re.findall(r"- Python \(pandas.*?\n\n  ```python\n(.*?)\n  ```", readme, re.S)
-assert len(blocks) == 1, f"{len(blocks)} pandas recipes in the README"
-recipe = "\n".join(line[2:] for line in blocks[0].splitlines())
-named = "tyvarion_NBS_2026-12-08-08-06-39.csv"
-assert named in recipe
-
 recording = write_recording(work / "tyvarion_NBS_recipe.csv")
+recipe = readme_recipe(source, r"- Python \(pandas.*?\n\n  ```python\n(.*?)\n  ```", "pandas", recording)
 header = HEADER
 
 scope = {}
-exec(compile(recipe.replace(named, str(recording)), "README pandas recipe", "exec"), scope)
+exec(compile(recipe, "README pandas recipe", "exec"), scope)
 samples, events = scope["samples"], scope["events"]
 failures = []
 

@@ -5,27 +5,20 @@ test writes (every case it must handle); skipped where R is not installed.
 usage: r_recipe_test.py SOURCE_DIR WORK_DIR
 """
 import pathlib
-import re
 import shutil
 import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
-from recipe_recording import EXPECTED_EVENTS, write_recording  # noqa: E402
+from recipe_recording import EXPECTED_EVENTS, readme_recipe, write_recording  # noqa: E402
 
 if not shutil.which("Rscript"):
     print("r_recipe: skipped: R is not installed (Debian's r-base-core)")
     sys.exit(77)
 source, work = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
 work.mkdir(parents=True, exist_ok=True)
-readme = (source / "README.md").read_text(encoding="utf-8")
-blocks = re.findall(r"- R:\n\n  ```r\n(.*?)\n  ```", readme, re.S)
-assert len(blocks) == 1, f"{len(blocks)} R recipes in the README"
-recipe = "\n".join(line[2:] for line in blocks[0].splitlines())
-named = "tyvarion_NBS_2026-12-08-08-06-39.csv"
-assert named in recipe
 recording = write_recording(work / "tyvarion_NBS_recipe.csv")
-script = recipe.replace(named, str(recording)) + r'''
+script = readme_recipe(source, r"- R:\n\n  ```r\n(.*?)\n  ```", "R", recording) + r'''
 shown <- function(v, f) ifelse(is.na(v), "NA", sprintf(f, v))
 cat(names(samples), sep = "|"); cat("\n")
 for (i in seq_len(nrow(samples)))
