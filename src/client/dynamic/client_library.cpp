@@ -102,33 +102,35 @@ HMODULE load(const LoadAttempt& attempt) {
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The host's folder and System32, with a trailing backslash; empty where unknown.
-std::wstring applicationFolder() {
-    std::wstring application = modulePath(nullptr);
-    const std::size_t separator = application.find_last_of(L"\\/");
-    if (separator == std::wstring::npos) return {};
-    application.erase(separator + 1);
-    return application;
-}
+// The host's folder and System32, each with a trailing backslash; empty where unknown.
+struct SystemFolders {
+    std::wstring application;
+    std::wstring system;
+};
 
-std::wstring systemFolder() {
+SystemFolders systemFolders() {
+    SystemFolders folders;
+    folders.application = modulePath(nullptr);
+    const std::size_t separator = folders.application.find_last_of(L"\\/");
+    folders.application.erase(separator == std::wstring::npos ? 0 : separator + 1);
     wchar_t system[MAX_PATH];
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
-    return std::wstring(system, length) + L"\\";
+    if (length != 0 && length < MAX_PATH) folders.system = std::wstring(system, length) + L"\\";
+    return folders;
 }
 
 // The maker's file in the application's folder or System32, where a failed
-// load does not tell a missing file from a missing dependency.
-bool inSystemFolders() {
-    for (const std::wstring& folder : {applicationFolder(), systemFolder()})
-        if (isFullPath(folder) && exists(withFile(folder, kFileName))) return true;
+// load does not tell a missing file from a missing dependency: the places a
+// search by full path would load from.
+bool inSystemFolders(const SystemFolders& folders) {
+    for (const LoadAttempt& place : systemFolderAttempts(kFileName, false, folders.application, folders.system))
+        if (exists(place.file)) return true;
     return false;
 }
 
 // Null with the last failure's error left for GetLastError.
-HMODULE loadFromSystemFolders() {
-    const auto attempts = systemFolderAttempts(kFileName, searchFlagsKnown(), applicationFolder(), systemFolder());
+HMODULE loadFromSystemFolders(const SystemFolders& folders) {
+    const auto attempts = systemFolderAttempts(kFileName, searchFlagsKnown(), folders.application, folders.system);
     if (attempts.empty()) SetLastError(ERROR_MOD_NOT_FOUND);
     for (const LoadAttempt& attempt : attempts)
         if (HMODULE module = load(attempt)) return module;
@@ -201,13 +203,14 @@ unique_hmodule loadFile(const std::wstring& pluginFolder) {
             return {};
         }
     }
-    module.reset(loadFromSystemFolders());
+    const SystemFolders folders = systemFolders();
+    module.reset(loadFromSystemFolders(folders));
     if (module) return module;
     const DWORD error = ::GetLastError();
     // Only where the maker's library is nowhere: one that fails to load is
     // reported, never replaced by the simulation.
     const auto simulatedAttempt = pluginFolderAttempt(pluginFolder, kSimulatedFileName, searchFlagsKnown());
-    if (error == ERROR_MOD_NOT_FOUND && !inSystemFolders() && simulatedAttempt) {
+    if (error == ERROR_MOD_NOT_FOUND && !inSystemFolders(folders) && simulatedAttempt) {
         const std::wstring& simulated = simulatedAttempt->file;
         module.reset(load(*simulatedAttempt));
         if (module) {
