@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
